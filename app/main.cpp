@@ -1,0 +1,182 @@
+// Process entry: language and resources, the single-instance decision, switches, settings, the hidden main window
+// and the message loop. Every path ends with exit code 0.
+#include "app/app.h"
+#include "app/handles.h"
+#include "app/ids.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "app/test_hooks.h"
+#include "app/text.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "settings/store.h"
+#include "ui/dialogs.h"
+#include "ui/floating.h"
+
+#include <objbase.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+namespace {
+
+constexpr Text kFindWindowFailed{L"ウィンドウの検出に失敗しました。", L"FindWindow was failed."};
+constexpr Text kForceExitFailed{L"ウィンドウの検出に失敗しました。強制終了に失敗しました。", L"FindWindow() failed."};
+constexpr Text kHelpFailed{L"hh.exeでヘルプファイルを開けません", L"Cannot open Pastrel.chm"};
+
+// The command a forwarding switch asks of the running instance, or 0.
+UINT ForwardedCommand(StartSwitch sw) {
+    switch (sw) {
+    case StartSwitch::P: return IDM_TOGGLE_MONITOR;
+    case StartSwitch::P0: return IDM_MONITOR_OFF;
+    case StartSwitch::P1: return IDM_MONITOR_ON;
+    case StartSwitch::R: return IDM_PROCESS_NOW;
+    default: return 0;
+    }
+}
+
+void DecideLanguage() {
+    g_app.uiJapanese = DecideJapaneseUi();
+    g_app.productTitle = g_app.uiJapanese ? kProductTitleJa : kProductTitleEn;
+    REGW::UseEnglishMessages(!g_app.uiJapanese);
+}
+
+void LoadIconsAndPictures() {
+    auto sharedIcon = [](int id, int size) {
+        return static_cast<HICON>(
+            LoadImageW(g_app.instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_SHARED | (size ? 0 : LR_DEFAULTSIZE)));
+    };
+    g_app.iconApp = sharedIcon(IDI_APP, 0);
+    g_app.iconWatchOn = sharedIcon(IDI_WATCH_ON, 0);
+    g_app.iconWatchOff = sharedIcon(IDI_WATCH_OFF, 0);
+    g_app.iconDone = sharedIcon(IDI_DONE, 0);
+    g_app.iconDoneLarge = sharedIcon(IDI_DONE, 32);
+
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
+        g_app.guideImageOld = LoadPngResource(g_app.instance, IDP_GUIDE_OLD);
+        g_app.guideImageNew = LoadPngResource(g_app.instance, IDP_GUIDE_NEW);
+        Gdiplus::GdiplusShutdown(token);
+    }
+}
+
+void RunSecondInstance(StartSwitch sw) {
+    if (UINT command = ForwardedCommand(sw)) {
+        if (HWND running = FindWindowW(kMainWindowClass, nullptr))
+            SendMessageW(running, WMU_COMMAND, command, 0);
+        else
+            ShowMessage(nullptr, kFindWindowFailed, MB_ICONERROR);
+        return;
+    }
+    if (sw == StartSwitch::X) {
+        if (HWND running = FindWindowW(kMainWindowClass, nullptr)) SendMessageW(running, WM_DESTROY, 0, 0);
+        return;
+    }
+    if (RunAlreadyRunningDialog() == IDYES) { // Force Exit
+        if (HWND running = FindWindowW(kMainWindowClass, nullptr))
+            SendMessageW(running, WM_DESTROY, 0, 0);
+        else
+            ShowMessage(nullptr, kForceExitFailed, MB_ICONERROR);
+    }
+}
+
+void OpenHelpPage() {
+    auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"hh.exe",
+                                                          L"Pastrel.chm::/_RESOURCE/HLP000021.html", L".", SW_SHOWNORMAL));
+    if (result < 32) ShowMessage(nullptr, kHelpFailed, MB_ICONERROR);
+}
+
+// The listener functions exist from Windows Vista on; without them the viewer chain is used.
+Library LookUpClipboardListener() {
+    if (GetOsVersionNumber() < 600) return Library{};
+    Library user32{LoadSystemLibrary(L"user32.dll")};
+    if (!user32) return user32;
+    auto add = GetProcedure<AddClipboardFormatListenerFn>(user32.get(), "AddClipboardFormatListener");
+    if (!add) return user32;
+    auto remove = GetProcedure<RemoveClipboardFormatListenerFn>(user32.get(), "RemoveClipboardFormatListener");
+    if (!remove) return Library{};
+    g_app.addListener = add;
+    g_app.removeListener = remove;
+    return user32;
+}
+
+// "/C", "/C0", "/C1": monitoring as asked (processing with the loaded options), then the conversions off.
+void ResetConversionOptions(HWND window, StartSwitch sw) {
+    if ((!Settings.CBWatchEnabled && sw == StartSwitch::C1) || (Settings.CBWatchEnabled && sw == StartSwitch::C0))
+        SendMessageW(window, WMU_COMMAND, IDM_TOGGLE_MONITOR, 0);
+    SettingsRecord& s = Settings;
+    s.StrConvID.clear();
+    s.DelSpace = s.DelEnter = s.DelTab = s.REP_REP = false;
+    s.FEL_TRIMLEFT = s.FEL_TRIMLEFT_FPSPACE = s.FEL_TRIMLEFT_TAB = s.FEL_TRIMLEFT_ZERO = s.FEL_TRIMLEFT_FPZERO = false;
+    s.FEL_TRIMRIGHT = s.FEL_TRIMRIGHT_FPSPACE = s.FEL_TRIMRIGHT_TAB = false;
+    s.FEL_SORTASC = s.FEL_SORTDSC = s.FEL_UNIQ = s.FEL_DELBLANKLINE = false;
+}
+
+void ApplyStartSwitch(HWND window, StartSwitch sw) {
+    if (UINT command = ForwardedCommand(sw)) SendMessageW(window, WMU_COMMAND, command, 0);
+    if (sw == StartSwitch::C || sw == StartSwitch::C0 || sw == StartSwitch::C1) ResetConversionOptions(window, sw);
+}
+
+void RunMessageLoop() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    g_app.instance = instance;
+    InitTestHooks();
+    StartSwitch sw = ParseStartSwitch(commandLine);
+    DecideLanguage();
+    LoadIconsAndPictures();
+
+    KernelHandle mutex{CreateMutexW(nullptr, TRUE, kMutexName)};
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        RunSecondInstance(sw);
+        return 0;
+    }
+    switch (sw) {
+    case StartSwitch::X: return 0;
+    case StartSwitch::OR: CopyIniToRegistry(); return 0;
+    case StartSwitch::RO: CopyRegistryToIni(); return 0;
+    case StartSwitch::Help: OpenHelpPage(); return 0;
+    default: break;
+    }
+
+    SetCurrentDirectoryToExe();
+    if (sw == StartSwitch::O) {
+        g_app.useIniFile = true;
+        EnsureIniFile();
+    }
+    if (sw == StartSwitch::N) g_app.nonSaveMode = true;
+    wchar_t exePath[520];
+    DWORD exeLength = GetModuleFileNameW(nullptr, exePath, ARRAYSIZE(exePath));
+    ExeNameModes modes = ExeNameModesFromPath(std::wstring(exePath, exeLength < ARRAYSIZE(exePath) ? exeLength : 0));
+    g_app.useIniFile = g_app.useIniFile || modes.useIniFile;
+    g_app.nonSaveMode = g_app.nonSaveMode || modes.nonSaveMode;
+    LoadSettings();
+
+    Library user32 = LookUpClipboardListener();
+    HWND window = CreateMainWindow(instance);
+    if (!window) return 0;
+
+    CoInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_LINK_CLASS | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    ApplyStartSwitch(window, sw);
+
+    Library richEdit{LoadLibraryW(L"RICHED20.DLL")};
+    if (Settings.SHOW_FLOATING) OpenFloatingButton();
+    RunMessageLoop();
+
+    richEdit.reset();
+    mutex.reset();
+    CoUninitialize();
+    return 0;
+}

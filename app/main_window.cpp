@@ -1,0 +1,157 @@
+#include "app/main_window.h"
+
+#include "app/app.h"
+#include "app/commands.h"
+#include "app/ids.h"
+#include "app/notify.h"
+#include "app/text.h"
+#include "app/tray_menu.h"
+#include "clipboard/monitor.h"
+#include "clipboard/process.h"
+#include "clipboard/recopy.h"
+#include "settings/settings.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+struct MainWindowState {
+    UINT taskbarCreatedMsg = 0;
+};
+MainWindowState mainWindow;
+
+constexpr Text kHotkey1Failed{L"「クリップボードの変更を監視しない」のホットキーの割当てに失敗しました。",
+                              L"Cannot register a hotkey for 'Stops to monitor the clipboard.'"};
+constexpr Text kHotkey2Failed{L"「クリップボード内のテキストの属性を除去する」のホットキーの割当てに失敗しました。",
+                              L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'"};
+
+UINT HotkeyModifiers(bool shift, bool ctrl, bool alt) {
+    return (shift ? MOD_SHIFT : 0) | (ctrl ? MOD_CONTROL : 0) | (alt ? MOD_ALT : 0);
+}
+
+void RegisterHotkeys(HWND window) {
+    bool failed = false;
+    if (Settings.SK1_VKEY != 0 &&
+        !RegisterHotKey(window, HOTKEY_MONITOR, HotkeyModifiers(Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT),
+                        Settings.SK1_VKEY)) {
+        Notify(nullptr, Tr(kHotkey1Failed), NOTICE_WARNING);
+        failed = true;
+    }
+    if (Settings.SK2_VKEY != 0 &&
+        !RegisterHotKey(window, HOTKEY_REWRITE, HotkeyModifiers(Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT),
+                        Settings.SK2_VKEY)) {
+        Notify(nullptr, Tr(kHotkey2Failed), NOTICE_WARNING);
+        failed = true;
+    }
+    if (failed) Notify(window, nullptr, 0);
+}
+
+LRESULT OnCreate(HWND window) {
+    g_app.mainWindow = window;
+    TrayAdd(window, MonitoringIcon());
+    mainWindow.taskbarCreatedMsg = RegisterWindowMessageW(L"TaskbarCreated");
+    LoadTrayMenu();
+    if (Settings.CBWatchEnabled) ProcessClipboard(window, false);
+    AttachClipboardWatch(window);
+    Notify(nullptr, nullptr, 0);
+    RegisterHotkeys(window);
+    RestartChainRefresh(window);
+    if (g_app.uiJapanese && !Settings.NoOpeningDlg) OpenOpeningDialog(window);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window) {
+    KillTimer(window, TIMER_CHAIN_REFRESH);
+    DetachClipboardWatch(window);
+    TrayDelete(window);
+    if (Settings.SK1_VKEY != 0) UnregisterHotKey(window, HOTKEY_MONITOR);
+    if (Settings.SK2_VKEY != 0) UnregisterHotKey(window, HOTKEY_REWRITE);
+    DestroyTrayMenu();
+    SaveSettings();
+    PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT OnEndSession(HWND window, WPARAM ending) {
+    if (ending) DestroyWindow(window);
+    return 0;
+}
+
+LRESULT OnTimer(HWND window, WPARAM id) {
+    switch (id) {
+    case TIMER_SINGLE_CLICK:
+        KillTimer(window, TIMER_SINGLE_CLICK);
+        DispatchCommand(window, IDM_PROCESS_NOW);
+        break;
+    case TIMER_CHAIN_REFRESH: OnChainRefreshTimer(window); break;
+    case TIMER_PROCESS_DELAY: OnProcessDelayTimer(window); break;
+    case TIMER_ICON_RESTORE:
+        TrayModify(window, MonitoringIcon());
+        KillTimer(window, TIMER_ICON_RESTORE);
+        break;
+    case TIMER_RECOPY: OnRecopyTimer(window); break;
+    }
+    return 0;
+}
+
+// Hotkey requests are posted so that they run after the message being handled.
+LRESULT OnHotKey(HWND window, WPARAM id) {
+    if (id == HOTKEY_MONITOR) PostMessageW(window, WMU_COMMAND, IDM_TOGGLE_MONITOR, 0);
+    if (id == HOTKEY_REWRITE) PostMessageW(window, WMU_COMMAND, IDM_PROCESS_NOW, 0);
+    return 0;
+}
+
+// Other instances, the hotkeys, the floating button and the already-running dialog may ask for these only.
+LRESULT OnCommandMessage(HWND window, WPARAM id) {
+    switch (id) {
+    case IDM_TOGGLE_MONITOR:
+    case IDM_PROCESS_NOW:
+    case IDM_MONITOR_OFF:
+    case IDM_MONITOR_ON:
+    case IDM_SETTINGS: DispatchCommand(window, static_cast<UINT>(id)); break;
+    }
+    return 0;
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE: return OnCreate(window);
+    case WM_DESTROY: return OnDestroy(window);
+    case WM_ENDSESSION: return OnEndSession(window, wParam);
+    case WM_TIMER: return OnTimer(window, wParam);
+    case WM_CLIPBOARDUPDATE:
+    case WM_DRAWCLIPBOARD: OnClipboardChanged(window, message, wParam, lParam); return 0;
+    case WM_CHANGECBCHAIN: OnChangeClipboardChain(window, wParam, lParam); return 0;
+    case WM_PAINT: ValidateRect(window, nullptr); return 0;
+    case WM_CLOSE: return 0; // closing does not end the program
+    case WM_HOTKEY: return OnHotKey(window, wParam);
+    case WMU_TRAY: OnTrayMessage(window, wParam, lParam); return 0;
+    case WMU_COMMAND: return OnCommandMessage(window, wParam);
+    }
+    if (message == mainWindow.taskbarCreatedMsg && message != 0) {
+        TrayAdd(window, MonitoringIcon()); // the shell restarted
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace
+
+HWND CreateMainWindow(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = g_app.iconApp;
+    windowClass.hIconSm = g_app.iconWatchOn;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kMainWindowClass;
+    RegisterClassExW(&windowClass);
+    HWND window = CreateWindowExW(0, kMainWindowClass, g_app.productTitle.c_str(), WS_POPUP, CW_USEDEFAULT, 0, 64, 64,
+                                  nullptr, nullptr, instance, nullptr);
+    if (!window) return nullptr;
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    return window;
+}

@@ -1,0 +1,31 @@
+// Start-up helpers: language, command-line switches, system libraries, OS version, pictures.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+enum class StartSwitch { None, P, P0, P1, R, X, OR, RO, Help, O, N, C, C0, C1 };
+
+// The whole command-line text compared ignoring case with each switch; anything else is no switch.
+StartSwitch ParseStartSwitch(const wchar_t* commandLine);
+
+// PASTREL_LANG "JA" (any case) selects Japanese, any other non-empty value English; unset or empty, the system
+// default language decides.
+bool DecideJapaneseUi();
+
+// "_o.exe" selects the ini store, "_n.exe" non-save mode (either case).
+struct ExeNameModes {
+    bool useIniFile = false;
+    bool nonSaveMode = false;
+};
+ExeNameModes ExeNameModesFromPath(const std::wstring& exePath);
+
+HMODULE LoadSystemLibrary(const wchar_t* name);
+// A typed function pointer from a loaded module, or null.
+template <class Fn> Fn GetProcedure(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+int GetOsVersionNumber(); // major * 100 + minor
+void SetCurrentDirectoryToExe();
+// Decodes PNG resource `id` of the named type "RT_RCDATA" into a GDI bitmap; GDI+ must be running.
+HBITMAP LoadPngResource(HINSTANCE instance, int id);

@@ -1,0 +1,161 @@
+#include "app/tray_menu.h"
+
+#include "app/app.h"
+#include "app/commands.h"
+#include "app/handles.h"
+#include "app/ids.h"
+#include "app/notify.h"
+#include "app/text.h"
+#include "convert/definitions.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "ui/floating.h"
+#include "ui/dialogs.h"
+
+namespace {
+
+struct TrayMenu {
+    MenuHandle resource;
+    HMENU popup = nullptr;
+    HMENU conversionSubmenu = nullptr;
+    HMENU deleteSubmenu = nullptr;
+};
+TrayMenu trayMenu;
+
+constexpr UINT kConversionSubmenuPos = 4;
+constexpr UINT kDeleteSubmenuPos = 5;
+constexpr UINT kPerLineSubmenuPos = 7;
+constexpr UINT kFilesSubmenuPos = 8;
+constexpr UINT kCsvSubmenuPos = 9;
+
+constexpr Text kCloseTheDialog{L"現在開いているダイアログボックスを閉じてください。", L"Close the dialog box."};
+
+void Check(UINT id, bool on) { CheckMenuItem(trayMenu.popup, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); }
+void CheckPosition(UINT pos, bool on) {
+    CheckMenuItem(trayMenu.popup, pos, MF_BYPOSITION | (on ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void UpdateCheckMarks() {
+    const SettingsRecord& s = Settings;
+    Check(IDM_TOGGLE_MONITOR, !s.CBWatchEnabled);
+    EnableMenuItem(trayMenu.popup, IDM_PROCESS_NOW, MF_BYCOMMAND | (s.CBWatchEnabled ? MF_GRAYED : MF_ENABLED));
+
+    int selected = SelectedConversionIndex();
+    if (selected <= 99) {
+        UINT radio = selected >= 0 ? IDM_CONVERT_FIRST + selected : IDM_CONVERT_NONE;
+        CheckMenuRadioItem(trayMenu.popup, IDM_CONVERT_NONE, IDM_CONVERT_LAST, radio, MF_BYCOMMAND);
+    } else {
+        // The selected entry lies beyond the menu's 100 slots: no item carries the mark.
+        for (UINT id = IDM_CONVERT_NONE; id <= IDM_CONVERT_LAST; ++id) Check(id, false);
+    }
+    CheckPosition(kConversionSubmenuPos, selected >= 0);
+
+    Check(IDM_DEL_SPACE, s.DelSpace);
+    Check(IDM_DEL_ENTER, s.DelEnter);
+    Check(IDM_DEL_TAB, s.DelTab);
+    CheckPosition(kDeleteSubmenuPos, s.DelSpace || s.DelEnter || s.DelTab);
+    Check(IDM_REGEX, s.REP_REP);
+
+    Check(IDM_TRIMLEFT, s.FEL_TRIMLEFT);
+    Check(IDM_TRIMLEFT_FPSPACE, s.FEL_TRIMLEFT_FPSPACE);
+    Check(IDM_TRIMLEFT_TAB, s.FEL_TRIMLEFT_TAB);
+    Check(IDM_TRIMLEFT_ZERO, s.FEL_TRIMLEFT_ZERO);
+    Check(IDM_TRIMLEFT_FPZERO, s.FEL_TRIMLEFT_FPZERO);
+    Check(IDM_TRIMRIGHT, s.FEL_TRIMRIGHT);
+    Check(IDM_TRIMRIGHT_FPSPACE, s.FEL_TRIMRIGHT_FPSPACE);
+    Check(IDM_TRIMRIGHT_TAB, s.FEL_TRIMRIGHT_TAB);
+    Check(IDM_SORTASC, s.FEL_SORTASC);
+    Check(IDM_SORTDSC, !s.FEL_SORTASC && s.FEL_SORTDSC);
+    Check(IDM_UNIQ, s.FEL_UNIQ);
+    Check(IDM_DELBLANKLINE, s.FEL_DELBLANKLINE);
+    Check(IDM_TAB4SPACE, s.TAB4SPACE);
+    Check(IDM_TAB8SPACE, !s.TAB4SPACE && s.TAB8SPACE);
+    Check(IDM_LC_LF, s.LC_LF);
+    Check(IDM_LC_CR, s.LC_CR);
+    bool anyPerLine = s.FEL_TRIMLEFT || s.FEL_TRIMLEFT_FPSPACE || s.FEL_TRIMLEFT_TAB || s.FEL_TRIMLEFT_ZERO ||
+                      s.FEL_TRIMLEFT_FPZERO || s.FEL_TRIMRIGHT || s.FEL_TRIMRIGHT_FPSPACE || s.FEL_TRIMRIGHT_TAB ||
+                      s.FEL_SORTASC || s.FEL_SORTDSC || s.FEL_UNIQ || s.FEL_DELBLANKLINE || s.TAB4SPACE ||
+                      s.TAB8SPACE || s.LC_LF || s.LC_CR;
+    CheckPosition(kPerLineSubmenuPos, anyPerLine);
+
+    UINT files = s.FileFolderCopy == 2 ? IDM_FILES_FULLPATHS
+                 : s.FileFolderCopy == 1 ? IDM_FILES_NAMES
+                                         : IDM_FILES_NONE;
+    CheckMenuRadioItem(trayMenu.popup, IDM_FILES_NONE, IDM_FILES_FULLPATHS, files, MF_BYCOMMAND);
+    CheckPosition(kFilesSubmenuPos, s.FileFolderCopy != 0);
+
+    bool multiply = s.MUL_BY_N != L"1";
+    Check(IDM_CSV_CHANGEROWCOL, s.CSVTSV_CHANGEROWCOL);
+    Check(IDM_MUL_BY_N, multiply);
+    CheckPosition(kCsvSubmenuPos, s.CSVTSV_CHANGEROWCOL || multiply);
+    Check(IDM_MULTIDIV, s.MultiDiv);
+}
+
+void BringFloatingButtonForward() {
+    if (!Settings.SHOW_FLOATING) return;
+    if (HWND floating = FloatingButtonWindow()) {
+        SetWindowPos(floating, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetWindowPos(floating, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    } else {
+        OpenFloatingButton();
+    }
+}
+
+void BringModalDialogsForward(HWND window) {
+    if (!modalDialogOpen) return;
+    for (HWND dialog : OpenModalDialogs())
+        if (dialog) SetForegroundWindow(dialog);
+    Notify(nullptr, nullptr, 0);
+    Notify(window, Tr(kCloseTheDialog), NOTICE_WARNING);
+}
+
+} // namespace
+
+void LoadTrayMenu() {
+    trayMenu.resource.reset(
+        LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_app.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
+    trayMenu.popup = trayMenu.resource ? GetSubMenu(trayMenu.resource.get(), 0) : nullptr;
+    if (!trayMenu.popup) return;
+    SetMenuDefaultItem(trayMenu.popup, 0, TRUE);
+    trayMenu.conversionSubmenu = GetSubMenu(trayMenu.popup, kConversionSubmenuPos);
+    trayMenu.deleteSubmenu = GetSubMenu(trayMenu.popup, kDeleteSubmenuPos);
+    if (!LoadConversionDefinitions(trayMenu.conversionSubmenu)) RemoveConversionSlots(trayMenu.conversionSubmenu);
+}
+
+void DestroyTrayMenu() {
+    trayMenu.resource.reset();
+    trayMenu.popup = trayMenu.conversionSubmenu = trayMenu.deleteSubmenu = nullptr;
+}
+
+void ShowPopupMenu(HWND window, POINT at) {
+    BringFloatingButtonForward();
+    BringModalDialogsForward(window);
+    if (!trayMenu.popup) return;
+    UpdateCheckMarks();
+    SetForegroundWindow(window);
+    UINT command = static_cast<UINT>(TrackPopupMenu(trayMenu.popup,
+                                                    TPM_RETURNCMD | TPM_NONOTIFY | TPM_BOTTOMALIGN | TPM_RIGHTALIGN,
+                                                    at.x, at.y, 0, window, nullptr));
+    PostMessageW(window, WM_NULL, 0, 0);
+    if (command != 0) DispatchCommand(window, command);
+}
+
+void OnTrayMessage(HWND window, WPARAM wParam, LPARAM lParam) {
+    switch (lParam) {
+    case WM_LBUTTONDOWN: SetTimer(window, TIMER_SINGLE_CLICK, GetDoubleClickTime(), nullptr); break;
+    case WM_LBUTTONDBLCLK:
+        KillTimer(window, TIMER_SINGLE_CLICK);
+        DispatchCommand(window, IDM_TOGGLE_MONITOR);
+        break;
+    case WM_MBUTTONUP: DispatchCommand(window, IDM_EMPTY_CLIPBOARD); break;
+    case WM_RBUTTONUP: {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        ShowPopupMenu(window, cursor);
+        break;
+    }
+    case WM_CONTEXTMENU:
+        ShowPopupMenu(window, POINT{static_cast<short>(LOWORD(wParam)), static_cast<short>(HIWORD(wParam))});
+        break;
+    }
+}

@@ -1,0 +1,87 @@
+#include "clipboard/monitor.h"
+
+#include "app/app.h"
+#include "app/ids.h"
+#include "clipboard/process.h"
+#include "settings/settings.h"
+#include "ui/floating.h"
+
+bool clipboardBusy = false;
+
+namespace {
+
+struct ClipboardWatch {
+    HWND nextViewer = nullptr; // viewer-chain mode: the window after ours when we last joined
+    bool attached = false;
+};
+ClipboardWatch watch;
+
+constexpr UINT kChainRefreshMs = 30000;
+constexpr UINT kRetryDelayMs = 500;
+
+} // namespace
+
+bool ListenerMode() { return g_app.addListener != nullptr && g_app.removeListener != nullptr; }
+
+// Attaching twice would register twice, and in the viewer chain a second SetClipboardViewer returns our own window
+// and loses the real next viewer; so only a detached window attaches.
+void AttachClipboardWatch(HWND window) {
+    if (watch.attached) return;
+    clipboardBusy = true;
+    if (ListenerMode()) {
+        g_app.addListener(window);
+    } else {
+        HWND next = SetClipboardViewer(window);
+        watch.nextViewer = next == window ? nullptr : next;
+    }
+    watch.attached = true;
+    clipboardBusy = false;
+}
+
+bool DetachClipboardWatch(HWND window) {
+    if (!watch.attached) return true;
+    clipboardBusy = true;
+    BOOL ok = ListenerMode() ? g_app.removeListener(window) : ChangeClipboardChain(window, watch.nextViewer);
+    watch.attached = false;
+    clipboardBusy = false;
+    return ok != FALSE;
+}
+
+void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!clipboardBusy) {
+        RefreshFloatingViewer();
+        if (Settings.CBWatchEnabled) {
+            // Restarting the timer on every change processes a burst once, Delay1Sec after its last change.
+            if (Settings.Delay1Sec != 0)
+                SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
+            else if (!ProcessClipboard(window, false))
+                SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
+        }
+    }
+    if (ListenerMode()) return;
+    if (watch.nextViewer && watch.nextViewer != window) SendMessageW(watch.nextViewer, message, wParam, lParam);
+    RestartChainRefresh(window);
+}
+
+void OnChangeClipboardChain(HWND window, WPARAM removed, LPARAM next) {
+    if (reinterpret_cast<HWND>(removed) == watch.nextViewer)
+        watch.nextViewer = reinterpret_cast<HWND>(next);
+    else if (watch.nextViewer && watch.nextViewer != window)
+        SendMessageW(watch.nextViewer, WM_CHANGECBCHAIN, removed, next);
+}
+
+void OnProcessDelayTimer(HWND window) {
+    KillTimer(window, TIMER_PROCESS_DELAY);
+    ProcessClipboard(window, false);
+}
+
+void OnChainRefreshTimer(HWND window) {
+    DetachClipboardWatch(window);
+    AttachClipboardWatch(window);
+}
+
+void RestartChainRefresh(HWND window) {
+    if (ListenerMode()) return;
+    KillTimer(window, TIMER_CHAIN_REFRESH);
+    SetTimer(window, TIMER_CHAIN_REFRESH, kChainRefreshMs, nullptr);
+}

@@ -1,0 +1,231 @@
+#include "clipboard/process.h"
+
+#include "app/app.h"
+#include "app/handles.h"
+#include "app/notify.h"
+#include "app/text.h"
+#include "clipboard/file_list.h"
+#include "clipboard/monitor.h"
+#include "clipboard/recopy.h"
+#include "convert/pipeline.h"
+#include "settings/settings.h"
+#include "ui/floating.h"
+
+#include <cstring>
+#include <exception>
+#include <new>
+
+namespace {
+
+constexpr Text kNoDataHandle{L"クリップボードのデータ取得失敗。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
+                             L"GetClipboardData() failed."};
+constexpr Text kLockClipboardData{
+    L"クリップボードのメモリのロックに失敗。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
+    L"GlobalLock() failed."};
+constexpr Text kCopyBuffer{L"既存メモリのコピー用メモリ領域取得に失敗。", L"_tcsdup() failed."};
+constexpr Text kEmptyTextPath{
+    L"クリップボードの内容を空にできませんでした。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
+    L"Cannot empty clipboard."};
+constexpr Text kAllocBlock{L"メモリ確保に失敗。", L"GlobalAlloc() failed."};
+constexpr Text kLockBlock{L"メモリのロックに失敗。", L"GlobalLock() failed."};
+constexpr Text kSetTextPath{
+    L"クリップボードへの書き込みができませんでした。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
+    L"SetClipboardData() failed."};
+constexpr Text kEmptyFilePath{L"クリップボードの内容を空にできませんでした。", L"Cannot empty clipboard."};
+constexpr Text kSetFilePath{L"クリップボードへ書き込めませんでした。", L"Cannot write to clipboard."};
+constexpr Text kTextRewritten{L"クリップボード文字列の属性を除去しました。", L"Deleted attributes of clipboard text."};
+constexpr Text kFilesRewritten{L"ファイル名をテキスト変換しました。", L"Conveted file names to text."};
+constexpr Text kUnknownException{L"予期せぬ例外が発生。", L"Unkown exception."};
+constexpr wchar_t kExceptionCaption[] = L"パストレル 開発元へご連絡下さい - 予期せぬ例外を補足";
+
+// What one run leaves for after the clipboard is closed.
+struct RunOutcome {
+    bool rewritten = false;
+    std::wstring result; // the text written, for the line re-copy
+    bool showNotices = false;
+    // Text path: the original text once the clipboard was emptied, so that a failure can put it back.
+    std::wstring original;
+    bool clipboardEmptied = false;
+};
+
+void AddError(const Text& text) { Notify(nullptr, Tr(text), NOTICE_ERROR); }
+
+// Password managers mark their copies so that monitors leave them alone; rewriting one would also defeat the
+// manager's own clearing of the clipboard.
+bool CarriesPrivacyMarker() {
+    static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
+    static const UINT viewerIgnore = RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
+    static const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
+    static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
+    if (IsClipboardFormatAvailable(exclude) || IsClipboardFormatAvailable(viewerIgnore)) return true;
+    for (UINT format : {history, cloud}) {
+        if (!IsClipboardFormatAvailable(format)) continue;
+        HANDLE data = GetClipboardData(format);
+        if (!data || GlobalSize(data) < sizeof(DWORD)) continue;
+        GlobalLockGuard<const BYTE> bytes(data);
+        DWORD value = 1;
+        if (bytes) memcpy(&value, bytes.get(), sizeof(value));
+        if (value == 0) return true;
+    }
+    return false;
+}
+
+// Copies the CF_UNICODETEXT block up to its first NUL, never past the block's end.
+bool CopyClipboardText(HANDLE data, std::wstring& copy) {
+    GlobalLockGuard<const wchar_t> text(data);
+    if (!text) {
+        AddError(kLockClipboardData);
+        return false;
+    }
+    size_t units = GlobalSize(data) / sizeof(wchar_t);
+    size_t length = wcsnlen(text.get(), units);
+    try {
+        copy.assign(text.get(), length);
+    } catch (const std::bad_alloc&) {
+        AddError(kCopyBuffer);
+        return false;
+    }
+    return true;
+}
+
+void RunTextPath(HWND window, bool forced, RunOutcome& outcome) {
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    Notify(nullptr, nullptr, 0);
+    outcome.showNotices = true;
+    if (!forced && GetClipboardOwner() == window) return; // our own text
+    if (!data) {
+        AddError(kNoDataHandle);
+        return;
+    }
+    StopLineRecopy(window);
+    if (!CopyClipboardText(data, outcome.original)) return;
+    if (!EmptyClipboard()) {
+        AddError(kEmptyTextPath);
+        return;
+    }
+    outcome.clipboardEmptied = true;
+    std::wstring converted;
+    ConvertText(Settings.StrConvID, outcome.original, converted);
+    switch (WriteClipboardText(converted, false)) {
+    case ClipboardWriteResult::Ok:
+        outcome.rewritten = true;
+        outcome.result = std::move(converted);
+        if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kTextRewritten), NOTICE_INFO);
+        return;
+    case ClipboardWriteResult::AllocFailed: AddError(kAllocBlock); break;
+    case ClipboardWriteResult::LockFailed: AddError(kLockBlock); break;
+    case ClipboardWriteResult::EmptyFailed: AddError(kEmptyTextPath); break;
+    case ClipboardWriteResult::SetFailed: AddError(kSetTextPath); break;
+    }
+}
+
+void RunFilePath(HWND window, RunOutcome& outcome) {
+    StopLineRecopy(window);
+    if (!IsClipboardFormatAvailable(CF_HDROP) || Settings.FileFolderCopy == 0) return;
+    HANDLE drop = GetClipboardData(CF_HDROP);
+    if (!drop) return;
+    std::wstring list;
+    {
+        GlobalLockGuard<const void> block(drop);
+        if (!block) return;
+        FileListMode mode = Settings.FileFolderCopy == 2 ? FileListMode::FullPaths : FileListMode::Names;
+        if (!BuildFileListText(block.get(), GlobalSize(drop), mode, list)) return; // not a file list after all
+    }
+    std::wstring converted;
+    ConvertText(Settings.StrConvID, list, converted);
+    // Warnings of the conversion are dropped here; the file path reports only its own outcome.
+    Notify(nullptr, nullptr, 0);
+    outcome.showNotices = true;
+    switch (WriteClipboardText(converted, true)) {
+    case ClipboardWriteResult::Ok:
+        outcome.rewritten = true;
+        outcome.result = std::move(converted);
+        if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kFilesRewritten), NOTICE_INFO);
+        return;
+    case ClipboardWriteResult::AllocFailed: AddError(kAllocBlock); break;
+    case ClipboardWriteResult::LockFailed: AddError(kLockBlock); break;
+    case ClipboardWriteResult::EmptyFailed: AddError(kEmptyFilePath); break;
+    case ClipboardWriteResult::SetFailed: AddError(kSetFilePath); break;
+    }
+}
+
+// After a failure in the text path the clipboard is empty; the copy taken before emptying goes back so that
+// nothing the user copied is lost.
+void RestoreOriginal(RunOutcome& outcome) {
+    if (!outcome.clipboardEmptied || outcome.rewritten) return;
+    outcome.result = std::wstring(); // release the converted text first: the restore may need that memory
+    WriteClipboardText(outcome.original, false);
+}
+
+std::wstring WidenExceptionText(const char* what) {
+    int length = MultiByteToWideChar(CP_ACP, 0, what, -1, nullptr, 0);
+    std::wstring text(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, what, -1, text.data(), length);
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+void GiveFeedback(HWND window, const RunOutcome& outcome) {
+    if (outcome.rewritten) {
+        PlayDoneSound();
+        if (Settings.MultiDiv && outcome.result.find(L'\n') != std::wstring::npos)
+            StartLineRecopy(window, outcome.result);
+        FlashDoneIcon(window);
+    }
+    if (outcome.showNotices) Notify(window, nullptr, 0);
+}
+
+} // namespace
+
+ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirst) {
+    SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes)};
+    if (!block) return ClipboardWriteResult::AllocFailed;
+    {
+        GlobalLockGuard<wchar_t> target(block.get());
+        if (!target) return ClipboardWriteResult::LockFailed;
+        memcpy(target.get(), text.c_str(), bytes);
+    }
+    if (emptyFirst && !EmptyClipboard()) return ClipboardWriteResult::EmptyFailed;
+    if (!SetClipboardData(CF_UNICODETEXT, block.get())) return ClipboardWriteResult::SetFailed;
+    block.release(); // the system owns it now
+    return ClipboardWriteResult::Ok;
+}
+
+bool ProcessClipboard(HWND window, bool forced) {
+    if (clipboardBusy) return true;
+    DetachClipboardWatch(window);
+    ClipboardSession session(window);
+    if (!session.IsOpen()) {
+        AttachClipboardWatch(window);
+        return false;
+    }
+    RunOutcome outcome;
+    try {
+        if (!forced && CarriesPrivacyMarker())
+            StopLineRecopy(window);
+        else if (IsClipboardFormatAvailable(CF_UNICODETEXT))
+            RunTextPath(window, forced, outcome);
+        else
+            RunFilePath(window, outcome);
+        if (!outcome.rewritten) RestoreOriginal(outcome);
+    } catch (const std::exception& e) {
+        RestoreOriginal(outcome);
+        session.Close();
+        MessageBoxW(window, WidenExceptionText(e.what()).c_str(), kExceptionCaption, MB_OK | MB_ICONERROR);
+        AttachClipboardWatch(window);
+        return false;
+    } catch (...) {
+        RestoreOriginal(outcome);
+        session.Close();
+        ShowMessage(window, kUnknownException, MB_ICONERROR);
+        AttachClipboardWatch(window);
+        return false;
+    }
+    // Feedback waits until the clipboard is free again, so that other programs are never held up by the shell.
+    session.Close();
+    AttachClipboardWatch(window);
+    RefreshFloatingViewer();
+    GiveFeedback(window, outcome);
+    return true;
+}

@@ -1,0 +1,78 @@
+#include "clipboard/recopy.h"
+
+#include "app/handles.h"
+#include "app/ids.h"
+#include "app/notify.h"
+#include "app/text.h"
+#include "clipboard/monitor.h"
+#include "clipboard/process.h"
+#include "settings/settings.h"
+
+namespace {
+
+struct LineRecopy {
+    std::vector<std::wstring> lines;
+    size_t cursor = 0; // next line to copy; lines.size() is the end position
+};
+LineRecopy recopy;
+
+constexpr Text kAllocBlock{L"メモリ確保に失敗。", L"GlobalAlloc() failed."};
+constexpr Text kLockBlock{L"メモリのロックに失敗。", L"GlobalLock() failed."};
+constexpr Text kEmptyClipboard{L"クリップボードの内容を空にできませんでした。", L"Cannot empty clipboard."};
+constexpr Text kSetClipboard{L"クリップボードへ書き込めませんでした。", L"Cannot write to clipboard."};
+constexpr Text kLineCopied{L"1行テキストをコピー:", L"1 line text:"};
+
+void CopyNextLine(HWND window) {
+    clipboardBusy = true;
+    {
+        ClipboardSession session(window);
+        if (session.IsOpen()) {
+            if (recopy.cursor >= recopy.lines.size()) recopy.cursor = 0;
+            const std::wstring& line = recopy.lines[recopy.cursor];
+            Notify(nullptr, nullptr, 0);
+            switch (WriteClipboardText(line, true)) {
+            case ClipboardWriteResult::Ok:
+                if (Settings.SHOW_BALLOON) Notify(nullptr, (Tr(kLineCopied) + line).c_str(), NOTICE_INFO);
+                PlayDoneSound();
+                break;
+            case ClipboardWriteResult::AllocFailed: Notify(nullptr, Tr(kAllocBlock), NOTICE_ERROR); break;
+            case ClipboardWriteResult::LockFailed: Notify(nullptr, Tr(kLockBlock), NOTICE_ERROR); break;
+            case ClipboardWriteResult::EmptyFailed: Notify(nullptr, Tr(kEmptyClipboard), NOTICE_ERROR); break;
+            case ClipboardWriteResult::SetFailed: Notify(nullptr, Tr(kSetClipboard), NOTICE_ERROR); break;
+            }
+            session.Close();
+            ++recopy.cursor; // a line whose writing failed is skipped too
+            Notify(window, nullptr, 0);
+        }
+    }
+    clipboardBusy = false;
+}
+
+} // namespace
+
+std::vector<std::wstring> SplitRecopyLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    size_t i = 0, n = text.size();
+    while (i < n) {
+        while (i < n && (text[i] == L'\r' || text[i] == L'\n')) ++i;
+        size_t start = i;
+        while (i < n && text[i] != L'\r' && text[i] != L'\n') ++i;
+        if (i > start) lines.emplace_back(text, start, i - start);
+    }
+    return lines;
+}
+
+void StartLineRecopy(HWND window, const std::wstring& text) {
+    recopy.lines = SplitRecopyLines(text);
+    recopy.cursor = 0;
+    SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr);
+}
+
+void StopLineRecopy(HWND window) { KillTimer(window, TIMER_RECOPY); }
+
+void OnRecopyTimer(HWND window) {
+    KillTimer(window, TIMER_RECOPY);
+    if (!Settings.CBWatchEnabled || !Settings.MultiDiv) return;
+    if (recopy.lines.size() >= 2 && !clipboardBusy) CopyNextLine(window);
+    SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr);
+}

@@ -1,0 +1,332 @@
+#include "e2e_support.h"
+
+#include <shlobj.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr wchar_t kSettingsKey[] = L"Software\\Brindlewox\\Pastrel\\CurrentVersion";
+constexpr wchar_t kForeignClass[] = L"PastrelTestForeignApp";
+
+std::wstring ReadFileWide(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    std::wstring records;
+    // Records are UTF-8 texts separated by NUL; convert each piece separately.
+    size_t start = 0;
+    while (start <= bytes.size()) {
+        size_t end = bytes.find('\0', start);
+        if (end == std::string::npos) end = bytes.size();
+        std::string piece = bytes.substr(start, end - start);
+        int n = MultiByteToWideChar(CP_UTF8, 0, piece.data(), static_cast<int>(piece.size()), nullptr, 0);
+        std::wstring wide(n, L'\0');
+        if (n) MultiByteToWideChar(CP_UTF8, 0, piece.data(), static_cast<int>(piece.size()), wide.data(), n);
+        records += wide;
+        if (end < bytes.size()) records += L'\0';
+        start = end + 1;
+    }
+    return records;
+}
+
+} // namespace
+
+std::wstring TestBinDir() {
+    wchar_t path[MAX_PATH];
+    DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring dir(path, n);
+    return dir.substr(0, dir.rfind(L'\\'));
+}
+
+std::wstring PastrelExePath() { return TestBinDir() + L"\\Pastrel.exe"; }
+
+std::wstring MakeTempDir(const std::wstring& name) {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    static int counter = 0;
+    std::wstring dir = std::wstring(temp) + L"pastrel-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) +
+                       L"-" + std::to_wstring(++counter);
+    SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
+    return dir;
+}
+
+std::string ToUtf8(const std::wstring& text) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    if (n) WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+void PumpFor(DWORD ms) {
+    DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(2);
+    } while (GetTickCount() - start < ms);
+}
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (GetTickCount() - start >= timeoutMs) return done();
+        PumpFor(3);
+    }
+}
+
+void ClearStoredSettings() { RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey); }
+
+void StoreSetting(const wchar_t* key, DWORD value) {
+    HKEY k;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    RegSetValueExW(k, key, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegCloseKey(k);
+}
+
+void StoreSetting(const wchar_t* key, const std::wstring& value) {
+    HKEY k;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr);
+    RegSetValueExW(k, key, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+}
+
+bool StoredSettingsExist() {
+    HKEY k;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
+HWND FindPastrelWindow() { return FindWindowW(L"PastrelClipboardText", nullptr); }
+
+PastrelProcess::PastrelProcess(Options options) {
+    std::wstring dir = MakeTempDir(L"notices");
+    noticeLog_ = dir + L"\\notices.log";
+    SetEnvironmentVariableW(L"PASTREL_LANG", options.language.empty() ? nullptr : options.language.c_str());
+    SetEnvironmentVariableW(L"PASTREL_NOTICE_LOG", noticeLog_.c_str());
+    SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER",
+                            options.faultMarker.empty() ? nullptr : options.faultMarker.c_str());
+    std::wstring exe = options.exePath.empty() ? PastrelExePath() : options.exePath;
+    std::wstring commandLine = L"\"" + exe + L"\"" + (options.args.empty() ? L"" : L" " + options.args);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        processId_ = pi.dwProcessId;
+    }
+    SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER", nullptr);
+    if (options.waitForWindow && process_) {
+        // Idle means the creation handling has run to its end and the message loop waits.
+        WaitForInputIdle(process_, 10000);
+        WaitUntil(
+            [&] {
+                HWND w = FindPastrelWindow();
+                DWORD pid = 0;
+                if (w) GetWindowThreadProcessId(w, &pid);
+                if (pid == processId_) window_ = w;
+                return window_ != nullptr;
+            },
+            10000);
+        // Creation ends with the message loop; a synchronous message proves it runs.
+        if (window_) SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_BLOCK, 5000, nullptr);
+    }
+}
+
+PastrelProcess::~PastrelProcess() {
+    if (process_) {
+        Stop();
+        CloseHandle(process_);
+    }
+}
+
+DWORD PastrelProcess::Stop() {
+    if (!process_) return 0;
+    DWORD code = 0;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+        HWND w = window_ ? window_ : FindPastrelWindow();
+        if (w && IsWindow(w)) SendMessageTimeoutW(w, WM_DESTROY, 0, 0, SMTO_BLOCK, 5000, nullptr);
+        if (WaitForSingleObject(process_, 10000) == WAIT_TIMEOUT) TerminateProcess(process_, 99);
+    }
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+bool PastrelProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
+    if (!process_) return false;
+    bool ended = WaitForSingleObject(process_, timeoutMs) == WAIT_OBJECT_0;
+    if (ended && exitCode) GetExitCodeProcess(process_, exitCode);
+    return ended;
+}
+
+std::vector<Notice> PastrelProcess::Notices() const {
+    std::vector<Notice> notices;
+    std::wstring all = ReadFileWide(noticeLog_);
+    size_t start = 0;
+    while (start < all.size()) {
+        size_t end = all.find(L'\0', start);
+        if (end == std::wstring::npos) end = all.size();
+        std::wstring record = all.substr(start, end - start);
+        size_t space = record.find(L' ');
+        if (space != std::wstring::npos)
+            notices.push_back({static_cast<unsigned>(std::stoul(record.substr(0, space))), record.substr(space + 1)});
+        start = end + 1;
+    }
+    return notices;
+}
+
+void PastrelProcess::ClearNotices() { DeleteFileW(noticeLog_.c_str()); }
+
+DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs, const std::wstring& exePath) {
+    std::wstring exe = exePath.empty() ? PastrelExePath() : exePath;
+    std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 0xFFFFFFFF;
+    CloseHandle(pi.hThread);
+    DWORD code = 0xFFFFFFFE;
+    // Keep answering messages meanwhile: the second instance talks to windows synchronously.
+    WaitUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &code);
+    else
+        TerminateProcess(pi.hProcess, 98);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
+ForeignApp::ForeignApp() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kForeignClass;
+    RegisterClassW(&wc);
+    window_ = CreateWindowW(kForeignClass, L"foreign", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+}
+
+ForeignApp::~ForeignApp() { DestroyWindow(window_); }
+
+bool ForeignApp::Copy(const std::vector<std::pair<UINT, std::string>>& formats) {
+    bool opened = false;
+    for (int i = 0; i < 200 && !opened; ++i) {
+        opened = OpenClipboard(window_) != FALSE;
+        if (!opened) Sleep(5);
+    }
+    if (!opened) return false;
+    EmptyClipboard();
+    bool ok = true;
+    for (const auto& [format, data] : formats) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, data.size() ? data.size() : 1);
+        void* p = GlobalLock(block);
+        if (!data.empty()) memcpy(p, data.data(), data.size());
+        GlobalUnlock(block);
+        if (!SetClipboardData(format, block)) {
+            GlobalFree(block);
+            ok = false;
+        }
+    }
+    CloseClipboard();
+    return ok;
+}
+
+UINT HtmlFormat() { return RegisterClipboardFormatW(L"HTML Format"); }
+UINT RtfFormat() { return RegisterClipboardFormatW(L"Rich Text Format"); }
+
+std::string Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
+}
+
+bool ForeignApp::CopyFormattedText(const std::wstring& text) {
+    std::string utf8 = ToUtf8(text);
+    std::string fragment = "<b>" + utf8 + "</b>";
+    char header[200];
+    const char* pre = "<html><body><!--StartFragment-->";
+    const char* post = "<!--EndFragment--></body></html>";
+    int headerLength = snprintf(header, sizeof(header),
+                                "Version:0.9\r\nStartHTML:%010d\r\nEndHTML:%010d\r\nStartFragment:%010d\r\n"
+                                "EndFragment:%010d\r\n",
+                                0, 0, 0, 0);
+    size_t startHtml = headerLength, startFragment = startHtml + strlen(pre);
+    size_t endFragment = startFragment + fragment.size(), endHtml = endFragment + strlen(post);
+    snprintf(header, sizeof(header),
+             "Version:0.9\r\nStartHTML:%010zu\r\nEndHTML:%010zu\r\nStartFragment:%010zu\r\nEndFragment:%010zu\r\n",
+             startHtml, endHtml, startFragment, endFragment);
+    std::string html = std::string(header) + pre + fragment + post;
+    std::string rtf = "{\\rtf1\\ansi{\\b " + utf8 + "}}";
+    return Copy({{RtfFormat(), rtf + '\0'}, {HtmlFormat(), html + '\0'}, {CF_UNICODETEXT, Bytes(text)}});
+}
+
+bool ForeignApp::CopyPlainText(const std::wstring& text) { return Copy({{CF_UNICODETEXT, Bytes(text)}}); }
+
+bool ForeignApp::CopyFiles(const std::vector<std::wstring>& paths) {
+    std::wstring list;
+    for (const auto& p : paths) list += p + L'\0';
+    list += L'\0';
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    std::string data(reinterpret_cast<const char*>(&header), sizeof(header));
+    data.append(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t));
+    return Copy({{CF_HDROP, data}});
+}
+
+std::vector<UINT> ClipboardFormats() {
+    std::vector<UINT> formats;
+    for (int i = 0; i < 200; ++i) {
+        if (OpenClipboard(nullptr)) break;
+        Sleep(5);
+    }
+    UINT f = 0;
+    while ((f = EnumClipboardFormats(f)) != 0) formats.push_back(f);
+    CloseClipboard();
+    return formats;
+}
+
+bool ClipboardHasFormat(UINT format) { return IsClipboardFormatAvailable(format) != FALSE; }
+
+bool ClipboardText(std::wstring& text) {
+    bool opened = false;
+    for (int i = 0; i < 200 && !opened; ++i) {
+        opened = OpenClipboard(nullptr) != FALSE;
+        if (!opened) Sleep(5);
+    }
+    if (!opened) return false;
+    bool found = false;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(data));
+        if (p) {
+            text.assign(p, wcsnlen(p, GlobalSize(data) / sizeof(wchar_t)));
+            GlobalUnlock(data);
+            found = true;
+        }
+    }
+    CloseClipboard();
+    return found;
+}
+
+HWND ClipboardOwnerWindow() { return GetClipboardOwner(); }
+
+bool WaitForRewrite(HWND pastrel, DWORD timeoutMs) {
+    return WaitUntil(
+        [&] {
+            return GetClipboardOwner() == pastrel && !ClipboardHasFormat(HtmlFormat()) &&
+                   !ClipboardHasFormat(RtfFormat()) && !ClipboardHasFormat(CF_HDROP);
+        },
+        timeoutMs);
+}

@@ -1,0 +1,95 @@
+// Helpers for tests that start the real Pastrel.exe and act as other applications, the shell or a second instance.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+std::wstring TestBinDir();
+std::wstring PastrelExePath();
+// A fresh, empty folder under the temporary directory.
+std::wstring MakeTempDir(const std::wstring& name);
+std::string ToUtf8(const std::wstring& text);
+
+// Polls `done` every few milliseconds until it holds or `timeoutMs` passed.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// Runs this thread's messages for a while (windows of the test keep answering).
+void PumpFor(DWORD ms);
+
+// The settings key of the registry store, written before Pastrel starts.
+void ClearStoredSettings();
+void StoreSetting(const wchar_t* key, DWORD value);
+void StoreSetting(const wchar_t* key, const std::wstring& value);
+bool StoredSettingsExist();
+
+struct Notice {
+    unsigned level;
+    std::wstring text;
+};
+
+// One running Pastrel.exe. The destructor ends it (WM_DESTROY as "/X" does) and waits for it.
+class PastrelProcess {
+public:
+    struct Options {
+        std::wstring args;
+        std::wstring exePath;      // default: the built Pastrel.exe
+        std::wstring language = L"EN";
+        std::wstring faultMarker;  // PASTREL_FAULT_MARKER
+        bool waitForWindow = true;
+    };
+    explicit PastrelProcess(Options options);
+    PastrelProcess() : PastrelProcess(Options{}) {}
+    ~PastrelProcess();
+    PastrelProcess(const PastrelProcess&) = delete;
+    PastrelProcess& operator=(const PastrelProcess&) = delete;
+
+    HWND Window() const { return window_; }
+    DWORD ProcessId() const { return processId_; }
+    // Ends the program as "/X" would; returns its exit code.
+    DWORD Stop();
+    bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+    std::vector<Notice> Notices() const;
+    void ClearNotices();
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    HWND window_ = nullptr;
+    std::wstring noticeLog_;
+};
+
+// Runs Pastrel.exe with `args` as a short-lived second process and returns its exit code.
+DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs = 10000, const std::wstring& exePath = {});
+
+HWND FindPastrelWindow();
+
+// Another application's clipboard: a hidden window that owns what it puts there.
+class ForeignApp {
+public:
+    ForeignApp();
+    ~ForeignApp();
+    HWND Window() const { return window_; }
+    // Puts these formats on the clipboard in one session; data is copied as given (bytes).
+    bool Copy(const std::vector<std::pair<UINT, std::string>>& formats);
+    // Plain text plus "HTML Format" and "Rich Text Format", as a word processor would.
+    bool CopyFormattedText(const std::wstring& text);
+    bool CopyPlainText(const std::wstring& text);
+    // A CF_HDROP list of wide paths.
+    bool CopyFiles(const std::vector<std::wstring>& paths);
+
+private:
+    HWND window_ = nullptr;
+};
+
+UINT HtmlFormat();
+UINT RtfFormat();
+std::string Bytes(const std::wstring& text); // UTF-16LE bytes with the terminating NUL
+std::vector<UINT> ClipboardFormats();
+bool ClipboardHasFormat(UINT format);
+// The CF_UNICODETEXT on the clipboard (up to the first NUL); false when there is none.
+bool ClipboardText(std::wstring& text);
+HWND ClipboardOwnerWindow();
+// Waits until Pastrel's window owns a clipboard without formatted formats.
+bool WaitForRewrite(HWND pastrel, DWORD timeoutMs = 3000);

@@ -1,0 +1,58 @@
+# Shared Wine set-up for the run and test scripts (sourced, not run).
+
+# Settings that make Wine behave without a window manager (frames drawn by Wine; unmanaged windows, since removing a
+# managed tray-icon window otherwise waits two seconds for a window manager that never answers), Japanese fonts,
+# silence instead of ALSA complaints.
+wine_configure_prefix() {
+    local reg="$WINEPREFIX/pastrel-setup.reg"
+    cat > "$reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Drivers]
+"Audio"=""
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"MS UI Gothic"="IPAGothic"
+"MS Gothic"="IPAGothic"
+"MS PGothic"="IPAGothic"
+"Meiryo UI"="IPAGothic"
+"Meiryo"="IPAGothic"
+REG
+    wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+    # "ＭＳ Ｐゴシック" (full-width letters) and the font links for the UI fonts, written with reg.exe so that
+    # the non-ASCII name and REG_MULTI_SZ values need no escaping.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAGothic /f >/dev/null 2>&1 || true
+    local font
+    for font in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$font" \
+            /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1 || true
+    done
+}
+
+# Creates the prefix on first use and (re)applies the settings above when they changed.
+wine_ensure_prefix() {
+    local stamp="$WINEPREFIX/pastrel-setup.stamp" want
+    want=$(declare -f wine_configure_prefix | md5sum | cut -d' ' -f1)
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        mkdir -p "$WINEPREFIX"
+        echo "Creating the Wine prefix $WINEPREFIX ..."
+        wineboot --init >/dev/null 2>&1 || true
+        wineserver -w
+    fi
+    if [ "$(cat "$stamp" 2>/dev/null)" != "$want" ]; then
+        wine_configure_prefix
+        wineserver -w
+        echo "$want" > "$stamp"
+    fi
+}
+
+# A free X display number.
+free_display() {
+    local n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    echo "$n"
+}
