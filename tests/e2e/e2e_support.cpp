@@ -211,6 +211,73 @@ DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs, const std::wstring& 
     return code;
 }
 
+namespace {
+
+struct BoxSearch {
+    DWORD processId;
+    HWND box;
+};
+
+BOOL CALLBACK FindProcessDialog(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    if (pid == search->processId && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(window)) {
+        search->box = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND FindMessageBoxOf(DWORD processId) {
+    BoxSearch search{processId, nullptr};
+    EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
+    return search.box;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    wchar_t text[1024] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 1024);
+    return text;
+}
+
+MessageBoxRun RunPastrelWithMessageBox(const std::wstring& args, const std::wstring& cwd, const std::wstring& exePath) {
+    MessageBoxRun run;
+    std::wstring exe = exePath.empty() ? PastrelExePath() : exePath;
+    std::wstring commandLine = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi))
+        return run;
+    CloseHandle(pi.hThread);
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+            HWND w = FindPastrelWindow();
+            DWORD pid = 0;
+            if (w) GetWindowThreadProcessId(w, &pid);
+            if (pid == pi.dwProcessId) run.mainWindowSeen = true;
+            box = FindMessageBoxOf(pi.dwProcessId);
+            return box != nullptr || WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        10000);
+    if (box) {
+        run.text = MessageBoxText(box);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+    if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(pi.hProcess, &run.exitCode);
+    else
+        TerminateProcess(pi.hProcess, 97);
+    CloseHandle(pi.hProcess);
+    return run;
+}
+
 ForeignApp::ForeignApp() {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;

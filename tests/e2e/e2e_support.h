@@ -65,6 +65,18 @@ DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs = 10000, const std::w
 
 HWND FindPastrelWindow();
 
+// Runs Pastrel.exe with `args` in folder `cwd`, waits for the message box it shows, returns the box's text (empty
+// when none appeared) after pressing OK, and its exit code.
+struct MessageBoxRun {
+    std::wstring text;
+    DWORD exitCode = 0xFFFFFFFF;
+    bool mainWindowSeen = false;
+};
+HWND FindMessageBoxOf(DWORD processId);
+std::wstring MessageBoxText(HWND box);
+MessageBoxRun RunPastrelWithMessageBox(const std::wstring& args, const std::wstring& cwd,
+                                       const std::wstring& exePath = {});
+
 // Another application's clipboard: a hidden window that owns what it puts there.
 class ForeignApp {
 public:

@@ -1,0 +1,78 @@
+// Start-up helpers: switches, executable-name modes, language, system libraries.
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(StartSwitch, WholeTextComparedIgnoringCase) {
+    EXPECT_EQ(ParseStartSwitch(L"/P1"), StartSwitch::P1);
+    EXPECT_EQ(ParseStartSwitch(L"/p1"), StartSwitch::P1);
+    EXPECT_EQ(ParseStartSwitch(L"/or"), StartSwitch::OR);
+    EXPECT_EQ(ParseStartSwitch(L"/?"), StartSwitch::Help);
+    EXPECT_EQ(ParseStartSwitch(L"/c0"), StartSwitch::C0);
+    EXPECT_EQ(ParseStartSwitch(L"/P1 "), StartSwitch::None);
+    EXPECT_EQ(ParseStartSwitch(L" /P1"), StartSwitch::None);
+    EXPECT_EQ(ParseStartSwitch(L"/P1 /R"), StartSwitch::None);
+    EXPECT_EQ(ParseStartSwitch(L""), StartSwitch::None);
+    EXPECT_EQ(ParseStartSwitch(nullptr), StartSwitch::None);
+}
+
+TEST(ExeNameModes, SuffixesInEitherCase) {
+    EXPECT_TRUE(ExeNameModesFromPath(L"C:\\tools\\Pastrel_O.EXE").useIniFile);
+    EXPECT_TRUE(ExeNameModesFromPath(L"C:\\tools\\Pastrel_n.exe").nonSaveMode);
+    EXPECT_FALSE(ExeNameModesFromPath(L"C:\\tools\\Pastrel_n.exe").useIniFile);
+    EXPECT_FALSE(ExeNameModesFromPath(L"C:\\Pastrel.exe").useIniFile);
+    EXPECT_FALSE(ExeNameModesFromPath(L"C:\\o.exe").useIniFile);
+    EXPECT_FALSE(ExeNameModesFromPath(L"_o.exe").useIniFile); // not longer than 7 characters
+    EXPECT_TRUE(ExeNameModesFromPath(L"x\\_o.exe").useIniFile);
+}
+
+TEST(Language, EnvironmentVariableDecides) {
+    SetEnvironmentVariableW(L"PASTREL_LANG", L"ja");
+    EXPECT_TRUE(DecideJapaneseUi());
+    SetEnvironmentVariableW(L"PASTREL_LANG", L"EN");
+    EXPECT_FALSE(DecideJapaneseUi());
+    SetEnvironmentVariableW(L"PASTREL_LANG", L"jap");
+    EXPECT_FALSE(DecideJapaneseUi());
+    SetEnvironmentVariableW(L"PASTREL_LANG", (std::wstring(100, L' ') + L"JA").c_str());
+    EXPECT_FALSE(DecideJapaneseUi());
+    SetEnvironmentVariableW(L"PASTREL_LANG", nullptr);
+    EXPECT_EQ(DecideJapaneseUi(), (GetSystemDefaultLangID() & 0x3FF) == LANG_JAPANESE);
+}
+
+TEST(SystemLibrary, LoadsFromTheSystemFolderAndKeepsTheCurrentDirectory) {
+    wchar_t before[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, before);
+    HMODULE user32 = LoadSystemLibrary(L"user32.dll");
+    ASSERT_NE(user32, nullptr);
+    wchar_t after[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, after);
+    EXPECT_STREQ(before, after);
+    FreeLibrary(user32);
+    EXPECT_EQ(LoadSystemLibrary(L"no-such-library.dll"), nullptr);
+}
+
+TEST(OsVersion, MajorTimesHundredPlusMinor) {
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    auto rtlGetVersion = GetProcedure<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
+    ASSERT_NE(rtlGetVersion, nullptr);
+    rtlGetVersion(&info);
+    EXPECT_EQ(GetOsVersionNumber(), static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion));
+}
+
+TEST(CurrentDirectory, BecomesTheExecutablesFolder) {
+    wchar_t exe[MAX_PATH];
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring folder(exe);
+    folder.resize(folder.rfind(L'\\'));
+    SetCurrentDirectoryW(L"C:\\");
+    SetCurrentDirectoryToExe();
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    EXPECT_EQ(lstrcmpiW(current, folder.c_str()), 0);
+}
+
+} // namespace
