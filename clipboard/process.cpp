@@ -50,24 +50,46 @@ struct RunOutcome {
 
 void AddError(const Text& text) { Notify(nullptr, Tr(text), NOTICE_ERROR); }
 
-// Password managers mark their copies so that monitors leave them alone; rewriting one would also defeat the
-// manager's own clearing of the clipboard.
-bool CarriesPrivacyMarker() {
+// What the clipboard offers, from one enumeration: under Wine every single availability query costs a round trip
+// to the X clipboard, so the rewrite path asks once.
+struct OfferedFormats {
+    bool unicodeText = false;
+    bool fileList = false;
+    bool monitorExcluded = false; // marked private outright
+    bool historyFlag = false;     // carry a DWORD; 0 marks the copy private
+    bool cloudFlag = false;
+};
+
+OfferedFormats ScanOfferedFormats() {
     static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
     static const UINT viewerIgnore = RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
     static const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
     static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
-    if (IsClipboardFormatAvailable(exclude) || IsClipboardFormatAvailable(viewerIgnore)) return true;
-    for (UINT format : {history, cloud}) {
-        if (!IsClipboardFormatAvailable(format)) continue;
-        HANDLE data = GetClipboardData(format);
-        if (!data || GlobalSize(data) < sizeof(DWORD)) continue;
-        GlobalLockGuard<const BYTE> bytes(data);
-        DWORD value = 1;
-        if (bytes) memcpy(&value, bytes.get(), sizeof(value));
-        if (value == 0) return true;
+    OfferedFormats offered;
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+        if (format == CF_UNICODETEXT) offered.unicodeText = true;
+        else if (format == CF_HDROP) offered.fileList = true;
+        else if (format == exclude || format == viewerIgnore) offered.monitorExcluded = true;
+        else if (format == history) offered.historyFlag = true;
+        else if (format == cloud) offered.cloudFlag = true;
     }
-    return false;
+    return offered;
+}
+
+bool FlagIsZero(const wchar_t* formatName) {
+    HANDLE data = GetClipboardData(RegisterClipboardFormatW(formatName));
+    if (!data || GlobalSize(data) < sizeof(DWORD)) return false;
+    GlobalLockGuard<const BYTE> bytes(data);
+    DWORD value = 1;
+    if (bytes) memcpy(&value, bytes.get(), sizeof(value));
+    return value == 0;
+}
+
+// Password managers mark their copies so that monitors leave them alone; rewriting one would also defeat the
+// manager's own clearing of the clipboard.
+bool CarriesPrivacyMarker(const OfferedFormats& offered) {
+    return offered.monitorExcluded || (offered.historyFlag && FlagIsZero(L"CanIncludeInClipboardHistory")) ||
+           (offered.cloudFlag && FlagIsZero(L"CanUploadToCloudClipboard"));
 }
 
 // Copies the CF_UNICODETEXT block up to its first NUL, never past the block's end.
@@ -119,9 +141,9 @@ void RunTextPath(HWND window, bool forced, RunOutcome& outcome) {
     }
 }
 
-void RunFilePath(HWND window, RunOutcome& outcome) {
+void RunFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
     StopLineRecopy(window);
-    if (!IsClipboardFormatAvailable(CF_HDROP) || Settings.FileFolderCopy == 0) return;
+    if (!fileListOffered || Settings.FileFolderCopy == 0) return;
     HANDLE drop = GetClipboardData(CF_HDROP);
     if (!drop) return;
     std::wstring list;
@@ -202,12 +224,13 @@ bool ProcessClipboard(HWND window, bool forced) {
     }
     RunOutcome outcome;
     try {
-        if (!forced && CarriesPrivacyMarker())
+        OfferedFormats offered = ScanOfferedFormats();
+        if (!forced && CarriesPrivacyMarker(offered))
             StopLineRecopy(window);
-        else if (IsClipboardFormatAvailable(CF_UNICODETEXT))
+        else if (offered.unicodeText)
             RunTextPath(window, forced, outcome);
         else
-            RunFilePath(window, outcome);
+            RunFilePath(window, offered.fileList, outcome);
         if (!outcome.rewritten) RestoreOriginal(outcome);
     } catch (const std::exception& e) {
         RestoreOriginal(outcome);

@@ -12,7 +12,8 @@ namespace {
 
 struct LineRecopy {
     std::vector<std::wstring> lines;
-    size_t cursor = 0; // next line to copy; lines.size() is the end position
+    size_t cursor = 0;    // next line to copy; lines.size() is the end position
+    bool ticking = false; // TIMER_RECOPY runs
 };
 LineRecopy recopy;
 
@@ -65,14 +66,19 @@ std::vector<std::wstring> SplitRecopyLines(const std::wstring& text) {
 void StartLineRecopy(HWND window, const std::wstring& text) {
     recopy.lines = SplitRecopyLines(text);
     recopy.cursor = 0;
-    SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr);
+    recopy.ticking = SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr) != 0;
 }
 
-void StopLineRecopy(HWND window) { KillTimer(window, TIMER_RECOPY); }
+// Called on every processing run; the timer is only touched when it runs, which keeps the rewrite path short.
+void StopLineRecopy(HWND window) {
+    if (!recopy.ticking) return;
+    KillTimer(window, TIMER_RECOPY);
+    recopy.ticking = false;
+}
 
 void OnRecopyTimer(HWND window) {
-    KillTimer(window, TIMER_RECOPY);
+    StopLineRecopy(window);
     if (!Settings.CBWatchEnabled || !Settings.MultiDiv) return;
     if (recopy.lines.size() >= 2 && !clipboardBusy) CopyNextLine(window);
-    SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr);
+    recopy.ticking = SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr) != 0;
 }

@@ -47,6 +47,7 @@ public:
 
     HWND Window() const { return window_; }
     DWORD ProcessId() const { return processId_; }
+    HANDLE Handle() const { return process_; }
     // Ends the program as "/X" would; returns its exit code.
     DWORD Stop();
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
