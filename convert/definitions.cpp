@@ -1,13 +1,249 @@
 #include "convert/definitions.h"
 
+#include "app/app.h"
+#include "app/handles.h"
 #include "app/ids.h"
+#include "app/text.h"
 #include "settings/settings.h"
+
+#include <algorithm>
+#include <new>
 
 std::vector<ConversionEntry> ConversionTable;
 
-bool LoadConversionDefinitions(HMENU) {
-    ConversionTable.clear();
-    return false;
+namespace {
+
+constexpr size_t kMaxLineUnits = 259; // a line as read, its break included
+constexpr Text kGrowthStopped{
+    L"変換定義の適用でテキストが際限なく増え続けるため、この変換を中止しました。(置換結果に検索文字列を含む定義がないか確認して下さい)",
+    L"The conversion was stopped because the text kept growing without end; check for a replacement that "
+    L"contains its own search text."};
+
+bool IsDecimalDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
+unsigned HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    return c - L'A' + 10;
+}
+
+// Splits the file's units into lines: each ends after an LF or after 259 units; one trailing LF and then one
+// trailing CR are removed.
+std::vector<std::wstring> DefinitionLines(const std::wstring& units) {
+    std::vector<std::wstring> lines;
+    size_t i = 0;
+    while (i < units.size()) {
+        size_t start = i;
+        while (i < units.size() && i - start < kMaxLineUnits) {
+            if (units[i++] == L'\n') break;
+        }
+        std::wstring line(units, start, i - start);
+        if (!line.empty() && line.back() == L'\n') line.pop_back();
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+bool ReadDefinitionFile(const wchar_t* path, std::wstring& units) {
+    FileHandle file{CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
+    if (!file) return false;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 2 || size.QuadPart > 0x7FFFFFFF) return false;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) return false;
+    bytes.resize(got);
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE)
+        return false;
+    units.assign((bytes.size() - 2) / 2, L'\0');
+    memcpy(units.data(), bytes.data() + 2, units.size() * sizeof(wchar_t));
+    return true;
+}
+
+// The conversion of one whole text: a finished part and the rest still to scan. The rest is kept reversed, so
+// that replacing at its front costs only the lengths involved and the scan stays linear.
+class ConversionRun {
+public:
+    ConversionRun(const std::wstring& text, size_t growthLimit) : limit_(growthLimit) {
+        rest_.assign(text.rbegin(), text.rend());
+        out_.reserve(text.size());
+        active_.assign(ConversionTable.size(), false);
+    }
+
+    // Applies entry `index` at the current position; false once the growth limit stopped the run.
+    bool ApplyAt(size_t index, bool reverse) {
+        // An entry already being applied in this chain of references would recurse without end; it is refused.
+        if (active_[index]) return true;
+        active_[index] = true;
+        bool ok = true;
+        for (const ConversionRule& rule : ConversionTable[index].rules) {
+            if (rule.isReference) {
+                bool opposite = !rule.to.empty() && rule.to[0] == L'!';
+                int target = FindEntry(opposite ? rule.to.substr(1) : rule.to);
+                if (target >= 0 && !ApplyAt(static_cast<size_t>(target), opposite ? !reverse : reverse)) {
+                    ok = false;
+                    break;
+                }
+                continue;
+            }
+            const std::wstring& search = reverse ? rule.to : rule.from;
+            const std::wstring& replacement = reverse ? rule.from : rule.to;
+            if (search.empty() || !RestStartsWith(search)) continue;
+            rest_.resize(rest_.size() - search.size());
+            rest_.append(replacement.rbegin(), replacement.rend());
+            if (out_.size() + rest_.size() > limit_) {
+                ok = false;
+                break;
+            }
+        }
+        active_[index] = false;
+        return ok;
+    }
+
+    bool AtEnd() const { return rest_.empty(); }
+    void Advance() {
+        out_ += rest_.back();
+        rest_.pop_back();
+    }
+    std::wstring& Result() { return out_; }
+
+    static int FindEntry(const std::wstring& identifier) {
+        for (size_t i = 0; i < ConversionTable.size(); ++i)
+            if (ConversionTable[i].identifier == identifier) return static_cast<int>(i);
+        return -1;
+    }
+
+private:
+    bool RestStartsWith(const std::wstring& search) const {
+        if (search.size() > rest_.size()) return false;
+        const wchar_t* front = rest_.data() + rest_.size();
+        for (size_t i = 0; i < search.size(); ++i)
+            if (front[-1 - static_cast<ptrdiff_t>(i)] != search[i]) return false;
+        return true;
+    }
+
+    std::wstring out_;
+    std::wstring rest_;
+    std::vector<bool> active_;
+    size_t limit_;
+};
+
+} // namespace
+
+std::wstring UnescapeDefinitionText(const std::wstring& text) {
+    std::wstring out;
+    out.reserve(text.size());
+    size_t i = 0;
+    const size_t n = text.size();
+    auto emit = [&](unsigned value) {
+        out += static_cast<wchar_t>(value);
+        return value != 0;
+    };
+    while (i < n) {
+        wchar_t c = text[i];
+        if (c != L'\\') {
+            if (!emit(c)) break;
+            ++i;
+            continue;
+        }
+        if (i + 1 >= n) break; // a backslash at the end is dropped
+        wchar_t d = text[i + 1];
+        unsigned value = 0;
+        size_t used = 2;
+        switch (d) {
+        case L'"': value = L'"'; break;
+        case L'\'': value = L'\''; break;
+        case L'\\': value = L'\\'; break;
+        case L'a': value = 0x07; break;
+        case L'b': value = 0x08; break;
+        case L'f': value = 0x0C; break;
+        case L'n': value = 0x0A; break;
+        case L'r': value = 0x0D; break;
+        case L't': value = 0x09; break;
+        default:
+            if (i + 3 < n && IsDecimalDigit(d) && IsDecimalDigit(text[i + 2]) && IsDecimalDigit(text[i + 3])) {
+                value = (d - L'0') * 64 + (text[i + 2] - L'0') * 8 + (text[i + 3] - L'0');
+                used = 4;
+            } else if (d == L'x' && i + 3 < n && IsHexDigit(text[i + 2]) && IsHexDigit(text[i + 3])) {
+                value = HexValue(text[i + 2]) * 16 + HexValue(text[i + 3]);
+                used = 4;
+            } else if (d == L'u' && i + 5 < n && IsHexDigit(text[i + 2]) && IsHexDigit(text[i + 3]) &&
+                       IsHexDigit(text[i + 4]) && IsHexDigit(text[i + 5])) {
+                value = (HexValue(text[i + 2]) << 12) | (HexValue(text[i + 3]) << 8) | (HexValue(text[i + 4]) << 4) |
+                        HexValue(text[i + 5]);
+                used = 6;
+            } else {
+                // Unknown sequence: the backslash goes, the next character is read as ordinary text.
+                i += 1;
+                continue;
+            }
+        }
+        if (!emit(value & 0xFFFF)) break;
+        i += used;
+    }
+    if (!out.empty() && out.back() == L'\0') out.pop_back();
+    return out;
+}
+
+std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& units) {
+    enum class State { Header, Name, Rules } state = State::Header;
+    std::vector<ConversionEntry> table;
+    for (const std::wstring& line : DefinitionLines(units)) {
+        switch (state) {
+        case State::Header:
+            if (line.empty() || line[0] == L'#') break;
+            table.emplace_back();
+            table.back().escaped = line[0] == L'\\';
+            table.back().identifier = table.back().escaped ? line.substr(1) : line;
+            table.back().displayName = table.back().identifier;
+            state = State::Name;
+            break;
+        case State::Name:
+            if (line.empty() || line[0] == L'#') break;
+            table.back().displayName = line;
+            state = State::Rules;
+            break;
+        case State::Rules: {
+            if (line.empty()) {
+                state = State::Header;
+                break;
+            }
+            ConversionEntry& entry = table.back();
+            if (line[0] == L'\t') {
+                entry.rules.push_back({true, {}, line.substr(1)});
+                break;
+            }
+            size_t tab = line.find(L'\t');
+            if (tab == std::wstring::npos) break;
+            std::wstring from = line.substr(0, tab), to = line.substr(tab + 1);
+            if (entry.escaped) {
+                from = UnescapeDefinitionText(from);
+                to = UnescapeDefinitionText(to);
+            }
+            entry.rules.push_back({false, std::move(from), std::move(to)});
+            break;
+        }
+        }
+    }
+    return table;
+}
+
+bool ApplyDefinitionConversion(const std::wstring& identifier, std::wstring& text, std::wstring& warning) {
+    warning.clear();
+    if (identifier.empty() || text.empty()) return false;
+    int entry = ConversionRun::FindEntry(identifier);
+    if (entry < 0) return false;
+    ConversionRun run(text, text.size() * kConversionGrowthFactor + kConversionGrowthAllowance);
+    while (!run.AtEnd()) {
+        if (!run.ApplyAt(static_cast<size_t>(entry), false)) {
+            warning = Tr(kGrowthStopped);
+            return true; // the text stays as it was before the stage
+        }
+        if (!run.AtEnd()) run.Advance();
+    }
+    text.swap(run.Result());
+    return true;
 }
 
 void RemoveConversionSlots(HMENU conversionSubmenu) {
@@ -15,8 +251,26 @@ void RemoveConversionSlots(HMENU conversionSubmenu) {
     for (UINT id = IDM_CONVERT_LAST; id >= IDM_CONVERT_FIRST; --id) DeleteMenu(conversionSubmenu, id, MF_BYCOMMAND);
 }
 
-int SelectedConversionIndex() {
-    for (size_t i = 0; i < ConversionTable.size(); ++i)
-        if (ConversionTable[i].identifier == Settings.StrConvID) return static_cast<int>(i);
-    return -1;
+bool LoadConversionDefinitions(HMENU conversionSubmenu) {
+    ConversionTable.clear();
+    try {
+        std::wstring units;
+        if (!ReadDefinitionFile(L"Convert.def", units)) return false;
+        ConversionTable = ParseConversionDefinitions(units);
+    } catch (const std::bad_alloc&) {
+        ConversionTable.clear();
+        return false;
+    }
+    if (!conversionSubmenu) return true;
+    size_t count = std::min<size_t>(ConversionTable.size(), 100);
+    for (size_t i = 100; i-- > count;) DeleteMenu(conversionSubmenu, static_cast<UINT>(IDM_CONVERT_FIRST + i), MF_BYCOMMAND);
+    for (size_t i = 0; i < count; ++i) {
+        const ConversionEntry& entry = ConversionTable[i];
+        const std::wstring& label = g_app.uiJapanese ? entry.displayName : entry.identifier;
+        UINT id = static_cast<UINT>(IDM_CONVERT_FIRST + i);
+        ModifyMenuW(conversionSubmenu, id, MF_BYCOMMAND | MF_STRING, id, label.c_str());
+    }
+    return true;
 }
+
+int SelectedConversionIndex() { return ConversionRun::FindEntry(Settings.StrConvID); }

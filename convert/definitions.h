@@ -1,4 +1,4 @@
-// The conversion definitions read from Convert.def and the conversion submenu they fill.
+// The conversion definitions read from Convert.def, the conversion submenu they fill, and applying one of them.
 #pragma once
 #include <windows.h>
 
@@ -6,19 +6,24 @@
 #include <vector>
 
 struct ConversionRule {
-    bool isReference = false; // reference rules name another entry in `to`
+    bool isReference = false; // a reference names another entry in `to`, with "!" first for the reverse direction
     std::wstring from;
     std::wstring to;
 };
 
 struct ConversionEntry {
-    std::wstring identifier;
-    std::wstring displayName;
+    std::wstring identifier;  // stored in StrConvID; the English menu label
+    std::wstring displayName; // the Japanese menu label
     bool escaped = false;
     std::vector<ConversionRule> rules;
 };
 
 extern std::vector<ConversionEntry> ConversionTable;
+
+// A run may grow the text to at most this many times its length plus this many units; a definition that would go
+// further (a replacement that contains its own search text, such as a -> ba) is stopped there.
+inline constexpr size_t kConversionGrowthFactor = 64;
+inline constexpr size_t kConversionGrowthAllowance = 1 << 20;
 
 // Reads Convert.def from the current directory and fills the submenu's slots; false on failure.
 bool LoadConversionDefinitions(HMENU conversionSubmenu);
@@ -26,3 +31,11 @@ bool LoadConversionDefinitions(HMENU conversionSubmenu);
 void RemoveConversionSlots(HMENU conversionSubmenu);
 // Index of the first entry whose identifier equals StrConvID, or -1.
 int SelectedConversionIndex();
+
+// The entries of a file's UTF-16 units (after the byte-order mark).
+std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& units);
+// The escape sequences of escaped entries (\t, \u3000, \x41, \101 ...).
+std::wstring UnescapeDefinitionText(const std::wstring& text);
+// Applies the entry named `identifier` at every position of the text, forward. False when there is no such entry.
+// When the growth limit stops the run, the text stays as it was and `warning` says so.
+bool ApplyDefinitionConversion(const std::wstring& identifier, std::wstring& text, std::wstring& warning);

@@ -1,0 +1,51 @@
+#include "convert/regex_stage.h"
+
+#include "app/text.h"
+#include "settings/settings.h"
+
+#include <boost/regex.hpp>
+
+#include <exception>
+
+namespace {
+
+std::wstring Widen(const char* text) {
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
+    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
+    wide.resize(wcslen(wide.c_str()));
+    return wide;
+}
+
+constexpr Text kBoostError{L"正規表現による文字列置換中にエラー[boost::regex_error]が発生しました：\n",
+                           L"regex error[boost::regex_error]:\n"};
+constexpr Text kStdError{L"正規表現による文字列置換中にエラー[std::exception]が発生しました：\n",
+                         L"regex error[std::exception]:\n"};
+constexpr Text kStringError{L"正規表現による文字列置換中にエラーが発生しました：\n", L"regex error:\n"};
+constexpr Text kUnknownError{L"正規表現による文字列置換に失敗", L"regex error."};
+
+} // namespace
+
+std::wstring ApplyRegexReplacement(const SettingsRecord& settings, std::wstring& text) {
+    try {
+        boost::regex_constants::syntax_option_type syntax = boost::regex_constants::normal;
+        if (settings.REP_ICASE) syntax |= boost::regex_constants::icase;
+        boost::wregex expression(settings.REP_BEFORE, syntax);
+        boost::regex_constants::match_flag_type flags = boost::regex_constants::match_default;
+        if (settings.REP_SINGLELINE) flags |= boost::regex_constants::match_single_line;
+        if (settings.REP_NOTDOTNEWLINE) flags |= boost::regex_constants::match_not_dot_newline;
+        // A matcher that gives up on a pattern too complex for it (catastrophic backtracking) throws
+        // regex_error instead of running without end.
+        std::wstring replaced = boost::regex_replace(text, expression, settings.REP_AFTER, flags);
+        text.swap(replaced);
+        return {};
+    } catch (const boost::regex_error& e) {
+        return Tr(kBoostError) + Widen(e.what());
+    } catch (const std::exception& e) {
+        return Tr(kStdError) + Widen(e.what());
+    } catch (const char* e) {
+        return Tr(kStringError) + Widen(e);
+    } catch (...) {
+        return Tr(kUnknownError);
+    }
+}

@@ -1,0 +1,491 @@
+// The conversion stages. Each fast stage is compared on random inputs with a literal implementation kept here, written
+// the straightforward way (erasing and inserting in place), plus the cases users rely on.
+#include "app/app.h"
+#include "convert/csv.h"
+#include "convert/definitions.h"
+#include "convert/lines.h"
+#include "convert/pipeline.h"
+#include "convert/regex_stage.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+// ---- literal references -------------------------------------------------------------------------------------
+
+LineList LiteralSplit(const std::wstring& text) {
+    LineList lines;
+    size_t start = 0;
+    wchar_t previous = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == L'\n' && previous == L'\r') {
+            start = i + 1;
+        } else if (c == L'\r' || c == L'\n') {
+            lines.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+        previous = c;
+    }
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+void LiteralDelete(std::wstring& text, bool space, bool enter, bool tab) {
+    size_t i = 0;
+    while (i < text.size()) {
+        wchar_t c = text[i];
+        if ((space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) || (tab && c == L'\t'))
+            text.erase(i, 1);
+        else
+            ++i;
+    }
+}
+
+void LiteralUniq(LineList& lines) {
+    size_t i = 1;
+    while (i < lines.size()) {
+        if (lines[i] == lines[i - 1])
+            lines.erase(lines.begin() + static_cast<ptrdiff_t>(i));
+        else
+            ++i;
+    }
+}
+
+bool LiteralLess(const std::wstring& a, const std::wstring& b) {
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i]) return static_cast<unsigned>(a[i]) < static_cast<unsigned>(b[i]);
+    return a.size() < b.size();
+}
+
+void LiteralSort(LineList& lines, bool descending) {
+    for (size_t i = 1; i < lines.size(); ++i)
+        for (size_t j = i; j > 0; --j) {
+            bool swap = descending ? LiteralLess(lines[j - 1], lines[j]) : LiteralLess(lines[j], lines[j - 1]);
+            if (!swap) break;
+            std::swap(lines[j], lines[j - 1]);
+        }
+}
+
+void LiteralExpandTabs(LineList& lines, int w) {
+    for (std::wstring& line : lines) {
+        int col = 0;
+        for (size_t i = 0; i < line.size(); ++i) {
+            wchar_t c = line[i];
+            if (c == L'\t') {
+                line.replace(i, 1, static_cast<size_t>(w - col % w), L' ');
+                col += 1;
+            } else if (c <= 0xFF || (c >= 0xFF61 && c <= 0xFF9F)) {
+                col += 1;
+            } else {
+                col += 2;
+            }
+        }
+    }
+}
+
+// The scan as written: every position, rules in order, replacing in place; a step budget stands in for the
+// termination that the real stage guarantees.
+bool LiteralApplyAt(const std::vector<ConversionEntry>& table, const std::wstring& id, std::wstring& text, size_t k,
+                    bool reverse, int depth) {
+    if (id.empty() || text.empty() || depth > 50) return false;
+    const ConversionEntry* entry = nullptr;
+    for (const ConversionEntry& e : table)
+        if (e.identifier == id) {
+            entry = &e;
+            break;
+        }
+    if (!entry) return false;
+    for (const ConversionRule& rule : entry->rules) {
+        if (rule.isReference) {
+            if (!rule.to.empty() && rule.to[0] == L'!')
+                LiteralApplyAt(table, rule.to.substr(1), text, k, !reverse, depth + 1);
+            else
+                LiteralApplyAt(table, rule.to, text, k, reverse, depth + 1);
+            continue;
+        }
+        const std::wstring& search = reverse ? rule.to : rule.from;
+        const std::wstring& replacement = reverse ? rule.from : rule.to;
+        if (search.empty()) continue;
+        if (k + search.size() <= text.size() && text.compare(k, search.size(), search) == 0)
+            text.replace(k, search.size(), replacement);
+    }
+    return true;
+}
+
+// Stops (returning an empty result) once the text passes `limit`: rules can feed each other without end.
+std::wstring LiteralConvert(const std::vector<ConversionEntry>& table, const std::wstring& id, std::wstring text,
+                            size_t limit, bool& stopped) {
+    stopped = false;
+    for (size_t k = 0; k < text.size(); ++k) {
+        LiteralApplyAt(table, id, text, k, false, 0);
+        if (text.size() > limit) {
+            stopped = true;
+            return {};
+        }
+    }
+    return text;
+}
+
+// ---- random inputs ------------------------------------------------------------------------------------------
+
+const wchar_t kUnits[] = {L'a', L'b', L'0', L' ', L'\t', L'\r', L'\n', 0x3000, 0xFF10, 0xFF61, 0xFF9F,
+                          0x30A2, 0x6F22, 0xD83D, 0xDE00, L'z', L'A', L',', L'1', L'.'};
+
+std::wstring RandomText(std::mt19937& random, size_t maxLength) {
+    std::wstring text(random() % (maxLength + 1), L'\0');
+    for (wchar_t& c : text) c = kUnits[random() % ARRAYSIZE(kUnits)];
+    return text;
+}
+
+class Stages : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Settings = SettingsRecord{};
+        g_app.uiJapanese = false;
+        ConversionTable.clear();
+    }
+    std::mt19937 random{12345};
+};
+
+// ---- splitting, joining, deletion --------------------------------------------------------------------------
+
+TEST_F(Stages, SplitMatchesTheLiteralScan) {
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring text = RandomText(random, 40);
+        EXPECT_EQ(SplitLines(text), LiteralSplit(text));
+    }
+    EXPECT_EQ(SplitLines(L""), LineList{L""});
+    EXPECT_EQ(SplitLines(L"a\n\nb"), (LineList{L"a", L"", L"b"}));
+    EXPECT_EQ(SplitLines(L"a\r\n"), (LineList{L"a", L""}));
+}
+
+TEST_F(Stages, DeletionMatchesTheLiteralErase) {
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring text = RandomText(random, 40), expected = text;
+        Settings.DelSpace = random() % 2;
+        Settings.DelEnter = random() % 2;
+        Settings.DelTab = random() % 2;
+        LiteralDelete(expected, Settings.DelSpace, Settings.DelEnter, Settings.DelTab);
+        DeleteCharacters(Settings, text);
+        EXPECT_EQ(text, expected);
+    }
+    std::wstring ideographic = L"a \x3000" L"b";
+    Settings.DelSpace = true;
+    DeleteCharacters(Settings, ideographic);
+    EXPECT_EQ(ideographic, L"a\x3000" L"b");
+}
+
+TEST_F(Stages, LineStepsMatchTheLiteralOnes) {
+    for (int round = 0; round < 1500; ++round) {
+        LineList lines = SplitLines(RandomText(random, 60));
+        LineList sorted = lines, expectedSorted = lines;
+        bool descending = random() % 2;
+        descending ? SortDescending(sorted) : SortAscending(sorted);
+        LiteralSort(expectedSorted, descending);
+        EXPECT_EQ(sorted, expectedSorted);
+
+        LineList unique = lines, expectedUnique = lines;
+        RemoveRepeatedLines(unique);
+        LiteralUniq(expectedUnique);
+        EXPECT_EQ(unique, expectedUnique);
+
+        int width = random() % 2 ? 4 : 8;
+        LineList tabs = lines, expectedTabs = lines;
+        ExpandTabs(tabs, width);
+        LiteralExpandTabs(expectedTabs, width);
+        EXPECT_EQ(tabs, expectedTabs);
+    }
+}
+
+// ---- the pipeline ------------------------------------------------------------------------------------------
+
+std::wstring Convert(const std::wstring& text, const std::wstring& id = L"") {
+    std::wstring out = L"stale";
+    ConvertText(id, text, out);
+    return out;
+}
+
+TEST_F(Stages, EverythingOffReturnsTheInputUnitForUnit) {
+    for (const std::wstring& text : {std::wstring(L"lone\rCR lone\nLF\r\n"), std::wstring(), std::wstring(L"\U0001F600")})
+        EXPECT_EQ(Convert(text), text);
+}
+
+TEST_F(Stages, TheLineStageNormalisesEveryBreak) {
+    Settings.FEL_UNIQ = true;
+    EXPECT_EQ(Convert(L"x\ny\rz"), L"x\r\ny\r\nz");
+    Settings = SettingsRecord{};
+    Settings.MUL_BY_N = L"1";
+    EXPECT_EQ(Convert(L"x\ny\rz"), L"x\ny\rz");
+    Settings.LC_LF = Settings.LC_CR = true;
+    EXPECT_EQ(Convert(L"x\ny\rz"), L"x\r\ny\r\nz");
+    Settings.LC_CR = false;
+    EXPECT_EQ(Convert(L"x\r\ny\rz"), L"x\ny\nz");
+    Settings.LC_LF = false;
+    Settings.LC_CR = true;
+    EXPECT_EQ(Convert(L"x\r\ny\nz"), L"x\ry\rz");
+}
+
+TEST_F(Stages, DeleteEnterMakesOneLineBeforeTheLineStage) {
+    Settings.DelEnter = true;
+    Settings.FEL_SORTASC = true;
+    EXPECT_EQ(Convert(L"b\r\na\r\n"), L"ba");
+}
+
+TEST_F(Stages, SortingPutsTheEmptyLastLineFirst) {
+    Settings.FEL_SORTASC = true;
+    EXPECT_EQ(Convert(L"b\r\na\r\n"), L"\r\na\r\nb");
+    EXPECT_EQ(Convert(L""), L"");
+    EXPECT_EQ(Convert(L"b\r\nB\r\nア\r\n漢\r\na"), L"B\r\na\r\nb\r\nア\r\n漢");
+    Settings.FEL_SORTDSC = true; // both on: ascending, then descending
+    EXPECT_EQ(Convert(L"a\r\nc\r\nb"), L"c\r\nb\r\na");
+}
+
+TEST_F(Stages, TrimsUniqAndBlankLines) {
+    Settings.FEL_TRIMLEFT_ZERO = true;
+    EXPECT_EQ(Convert(L"007\n000\n0.5"), L"7\r\n\r\n.5");
+    Settings.FEL_TRIMLEFT = true;
+    EXPECT_EQ(Convert(L" 0 07"), L"7");
+    Settings = SettingsRecord{};
+    Settings.FEL_TRIMLEFT_TAB = true;
+    EXPECT_EQ(Convert(L"\t \tx"), L" \tx");
+    Settings.FEL_TRIMLEFT = true;
+    EXPECT_EQ(Convert(L"\t \tx"), L"x");
+    Settings = SettingsRecord{};
+    Settings.FEL_TRIMLEFT_ZERO = Settings.FEL_TRIMRIGHT = Settings.FEL_TRIMRIGHT_TAB = true;
+    EXPECT_EQ(Convert(L"100 \t"), L"100");
+    Settings = SettingsRecord{};
+    Settings.FEL_TRIMRIGHT_FPSPACE = Settings.FEL_TRIMLEFT_FPSPACE = Settings.FEL_TRIMLEFT_FPZERO = true;
+    EXPECT_EQ(Convert(L"\x3000\xFF10\x31\x3000"), L"1");
+    Settings = SettingsRecord{};
+    Settings.FEL_UNIQ = true;
+    EXPECT_EQ(Convert(L"a\na\nb\na"), L"a\r\nb\r\na");
+    Settings.FEL_SORTASC = true;
+    EXPECT_EQ(Convert(L"a\na\nb\na"), L"a\r\nb");
+    Settings = SettingsRecord{};
+    Settings.FEL_DELBLANKLINE = true;
+    EXPECT_EQ(Convert(L"a\r\n\r\n  \r\nb\r\n"), L"a\r\n  \r\nb");
+}
+
+TEST_F(Stages, TabStopsCountDisplayColumns) {
+    Settings.TAB8SPACE = true;
+    EXPECT_EQ(Convert(L"x\ty"), L"x       y");
+    EXPECT_EQ(Convert(L"漢字\t"), L"漢字    ");
+    EXPECT_EQ(Convert(L"\xFF71\t"), L"\xFF71       ");
+    EXPECT_EQ(Convert(L"12345678\t|"), L"12345678        |");
+    Settings.TAB4SPACE = true;
+    EXPECT_EQ(Convert(L"ab\tc"), L"ab  c");
+}
+
+// ---- definitions -------------------------------------------------------------------------------------------
+
+std::vector<ConversionEntry> Parse(const std::wstring& file) { return ParseConversionDefinitions(file); }
+
+TEST_F(Stages, DefinitionFileStates) {
+    auto table = Parse(L"# comment\r\n\r\nZEN2HAN\n\n# skipped in the name state\nFull to half\n\xFF21\tA\n"
+                       L"#\tcomment-looking rule\nno tab here\n\t!HAN2ZEN\n\nSECOND\r\nSecond\r\nx\ty\tz");
+    ASSERT_EQ(table.size(), 2u);
+    EXPECT_EQ(table[0].identifier, L"ZEN2HAN");
+    EXPECT_EQ(table[0].displayName, L"Full to half");
+    ASSERT_EQ(table[0].rules.size(), 3u);
+    EXPECT_EQ(table[0].rules[1].from, L"#");
+    EXPECT_TRUE(table[0].rules[2].isReference);
+    EXPECT_EQ(table[0].rules[2].to, L"!HAN2ZEN");
+    EXPECT_EQ(table[1].rules[0].to, L"y\tz");
+}
+
+TEST_F(Stages, EscapedEntriesDecodeBothSides) {
+    auto table = Parse(L"\\ABC\nname\n\\u3000\t \n\\q\\x41\\101\\t\\\\\t\\\"\\'\\n\n");
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].identifier, L"ABC");
+    EXPECT_TRUE(table[0].escaped);
+    EXPECT_EQ(table[0].rules[0].from, L"\x3000");
+    EXPECT_EQ(table[0].rules[0].to, L" ");
+    EXPECT_EQ(table[0].rules[1].from, L"qAA\t\\");
+    EXPECT_EQ(table[0].rules[1].to, L"\"'\n");
+    EXPECT_EQ(UnescapeDefinitionText(L"a\\000b"), L"a");
+    EXPECT_EQ(UnescapeDefinitionText(L"\\x4"), L"x4");
+    EXPECT_EQ(UnescapeDefinitionText(L"end\\"), L"end");
+}
+
+TEST_F(Stages, LongLinesAreReadInPiecesOf259Units) {
+    std::wstring name(300, L'n');
+    auto table = Parse(L"ID\n" + name + L"\n");
+    ASSERT_EQ(table.size(), 1u);
+    EXPECT_EQ(table[0].displayName, std::wstring(259, L'n'));
+}
+
+TEST_F(Stages, ConversionsApplyRulesInOrderAtEachPosition) {
+    ConversionTable = Parse(L"CHAIN\nchain\nx\ty\ny\tz\n\nDEL\ndel\n-\t\n\nREF\nref\n\tCHAIN\n\tMISSING\n\n"
+                            L"REV\nrev\n\t!CHAIN\n\nA\nfirst\nq\t1\n\nA\nsecond\nq\t2\n");
+    EXPECT_EQ(Convert(L"axb", L"CHAIN"), L"azb");
+    EXPECT_EQ(Convert(L"a-b-c", L"DEL"), L"abc");
+    // The scan moves on after each position, so of two adjacent matches the second slides under it.
+    EXPECT_EQ(Convert(L"a--b", L"DEL"), L"a-b");
+    EXPECT_EQ(Convert(L"x", L"REF"), L"z");
+    EXPECT_EQ(Convert(L"z", L"REV"), L"y"); // reverse: z -> y, then y -> x is tried before: order matters
+    EXPECT_EQ(Convert(L"q", L"A"), L"1");
+    EXPECT_EQ(Convert(L"x", L"NONE"), L"x");
+    Settings.StrConvID = L"A";
+    EXPECT_EQ(SelectedConversionIndex(), 4); // the first entry of that name
+}
+
+TEST_F(Stages, FastConversionMatchesTheLiteralScanOnRandomDefinitions) {
+    const wchar_t alphabet[] = {L'a', L'b', L'c', L'\x3000', L' '};
+    for (int round = 0; round < 400; ++round) {
+        std::wstring file;
+        int entries = 1 + random() % 3;
+        for (int e = 0; e < entries; ++e) {
+            file += L"E" + std::to_wstring(e) + L"\nname\n";
+            int rules = 1 + random() % 4;
+            for (int r = 0; r < rules; ++r) {
+                if (random() % 5 == 0) {
+                    // references only to later entries, so the literal scan terminates
+                    int target = e + 1 + random() % 2;
+                    file += std::wstring(L"\t") + (random() % 2 ? L"!" : L"") + L"E" + std::to_wstring(target) + L"\n";
+                    continue;
+                }
+                std::wstring from(1 + random() % 2, L'a'), to(random() % 3, L'a');
+                for (wchar_t& c : from) c = alphabet[random() % 3];
+                for (wchar_t& c : to) c = alphabet[random() % ARRAYSIZE(alphabet)];
+                // a replacement that starts with its own search text at a later offset would not end
+                if (to.find(from) != std::wstring::npos) continue;
+                file += from + L"\t" + to + L"\n";
+            }
+            file += L"\n";
+        }
+        ConversionTable = Parse(file);
+        std::wstring text(random() % 30, L'a');
+        for (wchar_t& c : text) c = alphabet[random() % ARRAYSIZE(alphabet)];
+        bool endless = false;
+        std::wstring expected = LiteralConvert(ConversionTable, L"E0", text, 5000, endless);
+        if (endless) continue;
+        EXPECT_EQ(Convert(text, L"E0"), expected) << "round " << round;
+    }
+}
+
+TEST_F(Stages, CyclesAndSelfGrowthEndWithAWarning) {
+    ConversionTable = Parse(L"LOOP\nloop\nx\ty\n\tLOOP2\n\nLOOP2\nloop2\n\tLOOP\ny\tz\n\nGROW\ngrow\na\tba\n");
+    EXPECT_EQ(Convert(L"x", L"LOOP"), L"z");
+    std::wstring out;
+    Settings.StrConvID = L"GROW";
+    ConvertText(L"GROW", L"cab", out);
+    EXPECT_EQ(out, L"cab"); // stopped by the growth limit: the stage keeps the text
+    std::wstring warning, text = L"cab";
+    ApplyDefinitionConversion(L"GROW", text, warning);
+    EXPECT_NE(warning.find(L"kept growing"), std::wstring::npos);
+}
+
+TEST_F(Stages, LongReferenceChainsThatAreNoCycleRunToTheEnd) {
+    std::wstring file;
+    for (int i = 0; i < 300; ++i)
+        file += L"C" + std::to_wstring(i) + L"\nc\n\tC" + std::to_wstring(i + 1) + L"\n\n";
+    file += L"C300\nlast\nx\tdone\n";
+    ConversionTable = Parse(file);
+    EXPECT_EQ(Convert(L"-x-", L"C0"), L"-done-");
+}
+
+// ---- regular expressions -------------------------------------------------------------------------------
+
+std::wstring Regex(const std::wstring& pattern, const std::wstring& format, const std::wstring& text,
+                   std::wstring* warning = nullptr) {
+    Settings.REP_BEFORE = pattern;
+    Settings.REP_AFTER = format;
+    std::wstring out = text;
+    std::wstring w = ApplyRegexReplacement(Settings, out);
+    if (warning) *warning = w;
+    return out;
+}
+
+TEST_F(Stages, RegexReplacement) {
+    EXPECT_EQ(Regex(L"^", L">", L"a\nb"), L">a\n>b");
+    Settings.REP_SINGLELINE = true;
+    EXPECT_EQ(Regex(L"^", L">", L"a\nb"), L">a\nb");
+    Settings.REP_SINGLELINE = false;
+    EXPECT_EQ(Regex(L"a.*", L"X", L"ab\ncd"), L"X");
+    Settings.REP_NOTDOTNEWLINE = true;
+    EXPECT_EQ(Regex(L"a.*", L"X", L"ab\ncd"), L"X\ncd");
+    Settings.REP_ICASE = true;
+    EXPECT_EQ(Regex(L"abc", L"[$&]", L"xAbCx"), L"x[AbC]x");
+    Settings.REP_ICASE = false;
+    EXPECT_EQ(Regex(L"(b)(c)", L"$2${1}|$`|$'|$$", L"abcd"), L"acb|a|d|$d");
+    EXPECT_EQ(Regex(L"zzz", L"y", L"abc"), L"abc");
+}
+
+TEST_F(Stages, RegexErrorsLeaveTheTextAndExplain) {
+    std::wstring warning;
+    EXPECT_EQ(Regex(L"(unbalanced", L"x", L"text (unbalanced", &warning), L"text (unbalanced");
+    EXPECT_EQ(warning.rfind(L"regex error[boost::regex_error]:\n", 0), 0u);
+    EXPECT_GT(warning.size(), 36u);
+    g_app.uiJapanese = true;
+    Regex(L"[", L"x", L"t", &warning);
+    EXPECT_EQ(warning.rfind(L"正規表現による文字列置換中にエラー[boost::regex_error]が発生しました：\n", 0), 0u);
+    g_app.uiJapanese = false;
+    // A pattern that makes the matcher give up is an error, not a hang.
+    std::wstring text(40, L'a');
+    text += L"!";
+    std::wstring out = Regex(L"(a*)*(a*)*b", L"x", text, &warning);
+    EXPECT_EQ(out, text);
+    EXPECT_FALSE(warning.empty());
+}
+
+TEST_F(Stages, RegexFailureLetsTheLaterStagesRun) {
+    Settings.REP_REP = true;
+    Settings.REP_BEFORE = L"(";
+    Settings.FEL_SORTASC = true;
+    EXPECT_EQ(Convert(L"b\na"), L"a\r\nb");
+}
+
+// ---- CSV/TSV -----------------------------------------------------------------------------------------
+
+std::wstring Csv(const std::wstring& text, bool transpose, const std::wstring& factor = L"1") {
+    Settings.CSVTSV_CHANGEROWCOL = transpose;
+    Settings.MUL_BY_N = factor;
+    return Convert(text);
+}
+
+TEST_F(Stages, CsvTransposeAndSeparators) {
+    EXPECT_EQ(Csv(L"p,q,r\r\ns,t,u", true), L"p,s\r\nq,t\r\nr,u");
+    EXPECT_EQ(Csv(L"x\ty\r\nz", true), L"x\tz\r\ny\t");
+    EXPECT_EQ(Csv(L"p\r\nq\r\nr", true), L"p,q,r");
+    EXPECT_EQ(Csv(L"a,b\tc\td\te", false, L"1.0"), L"a\tb\tc\td\te");
+    EXPECT_EQ(Csv(L"a,b\r\nc", false, L"1"), L"a,b\r\nc"); // the step does not run; breaks stay
+    EXPECT_EQ(Csv(L"a;b\nc", false, L"1"), L"a;b\nc");
+    EXPECT_EQ(Csv(L"\r\n\r\n", true), L",,");
+    EXPECT_EQ(Csv(L"\r\n\r\n", false, L"2"), L"\r\n\r\n");
+}
+
+TEST_F(Stages, CsvMultiply) {
+    EXPECT_EQ(Csv(L"1.5,10,0,0.0,abc,12abc, 5,-3", false, L"2"), L"3,20,0,0.0,abc,24,10,-6");
+    EXPECT_EQ(Csv(L"3", false, L"0.5"), L"1.5");
+    EXPECT_EQ(Csv(L"1234567", false, L"2"), L"2.46913e+006");
+    EXPECT_EQ(Csv(L"1.50,007,x", false, L"1.0"), L"1.5,7,x");
+    EXPECT_EQ(Csv(L"1.50\t007", false, L"01"), L"1.5\t7");
+    EXPECT_EQ(Csv(L"1,2\r\n3,4", true, L"1"), L"1,3\r\n2,4");
+}
+
+TEST_F(Stages, NumbersInPrintfGForm) {
+    EXPECT_EQ(FormatNumberG(100000), L"100000");
+    EXPECT_EQ(FormatNumberG(1000000), L"1e+006");
+    EXPECT_EQ(FormatNumberG(999999.5), L"1e+006");
+    EXPECT_EQ(FormatNumberG(0.0001), L"0.0001");
+    EXPECT_EQ(FormatNumberG(0.00001234), L"1.234e-005");
+    EXPECT_EQ(FormatNumberG(-2.5), L"-2.5");
+    EXPECT_EQ(FormatNumberG(1e300 * 10), L"1e+301");
+    EXPECT_EQ(FormatNumberG(123456789012.0), L"1.23457e+011");
+}
+
+TEST_F(Stages, TransposingAMillionCellsStaysProportional) {
+    std::wstring row;
+    for (int c = 0; c < 1000; ++c) row += (c ? L"," : L"") + std::to_wstring(c);
+    std::wstring table;
+    for (int r = 0; r < 1000; ++r) table += row + L"\r\n";
+    std::wstring out = Csv(table, true);
+    EXPECT_EQ(out.substr(0, 6), L"0,0,0,");
+    EXPECT_EQ(std::count(out.begin(), out.end(), L'\n'), 999);
+}
+
+} // namespace
