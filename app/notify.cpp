@@ -53,8 +53,15 @@ void ShowBalloon(HWND window) {
 
 } // namespace
 
-void TrayAdd(HWND window, HICON icon) { SendTrayIcon(NIM_ADD, window, icon); }
-void TrayModify(HWND window, HICON icon) { SendTrayIcon(NIM_MODIFY, window, icon); }
+void TrayAdd(HWND window, HICON icon) {
+    SendTrayIcon(NIM_ADD, window, icon);
+    RecordTrayIcon(true, icon);
+}
+
+void TrayModify(HWND window, HICON icon) {
+    SendTrayIcon(NIM_MODIFY, window, icon);
+    RecordTrayIcon(false, icon);
+}
 
 void TrayDelete(HWND window) {
     NOTIFYICONDATAW data{};

@@ -1,15 +1,14 @@
 #include "app/test_hooks.h"
 
+#include "app/app.h"
 #include "app/handles.h"
-
-#include <windows.h>
 
 #include <string>
 
 namespace {
 
 struct TestHooks {
-    std::wstring noticeLog;
+    std::wstring log;
     std::wstring faultMarker;
 };
 TestHooks hooks;
@@ -22,25 +21,61 @@ std::wstring ReadEnvironment(const wchar_t* name) {
     return value;
 }
 
+void AppendRecord(const std::wstring& record) {
+    if (hooks.log.empty()) return;
+    // The test may be reading the file at this moment; try again briefly rather than lose the record.
+    FileHandle file;
+    for (int attempt = 0; attempt < 100 && !file; ++attempt) {
+        file.reset(CreateFileW(hooks.log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) Sleep(2);
+    }
+    if (!file) return;
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, record.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return;
+    std::string utf8(static_cast<size_t>(bytes), '\0'); // the terminating NUL separates records
+    WideCharToMultiByte(CP_UTF8, 0, record.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(file.get(), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+void AppendMenuItems(HMENU menu, std::wstring& record) {
+    int count = GetMenuItemCount(menu);
+    for (int pos = 0; pos < count; ++pos) {
+        UINT id = GetMenuItemID(menu, pos);
+        UINT state = GetMenuState(menu, static_cast<UINT>(pos), MF_BYPOSITION) & (MF_CHECKED | MF_GRAYED);
+        if (HMENU sub = GetSubMenu(menu, pos)) {
+            if (menu == GetSubMenu(menu, pos)) continue;
+            record += L" pos" + std::to_wstring(pos) + L":" + std::to_wstring(state);
+            AppendMenuItems(sub, record);
+        } else if (id != 0 && id != static_cast<UINT>(-1)) {
+            record += L" " + std::to_wstring(id) + L":" + std::to_wstring(state);
+        }
+    }
+}
+
 } // namespace
 
 void InitTestHooks() {
-    hooks.noticeLog = ReadEnvironment(L"PASTREL_NOTICE_LOG");
+    hooks.log = ReadEnvironment(L"PASTREL_TEST_LOG");
     hooks.faultMarker = ReadEnvironment(L"PASTREL_FAULT_MARKER");
 }
 
 void RecordShownNotice(unsigned level, const wchar_t* text) {
-    if (hooks.noticeLog.empty()) return;
-    FileHandle file{CreateFileW(hooks.noticeLog.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
-    if (!file) return;
-    std::string record = std::to_string(level) + " ";
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes > 0 ? bytes : 1, '\0'); // includes the terminating NUL that separates records
-    if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), bytes, nullptr, nullptr);
-    record += utf8;
-    DWORD written = 0;
-    WriteFile(file.get(), record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+    if (!hooks.log.empty()) AppendRecord(L"notice " + std::to_wstring(level) + L" " + text);
+}
+
+void RecordTrayIcon(bool added, HICON icon) {
+    if (hooks.log.empty()) return;
+    const wchar_t* name = icon == g_app.iconWatchOn ? L"on" : icon == g_app.iconWatchOff ? L"off" : L"done";
+    AppendRecord(std::wstring(L"tray ") + (added ? L"add " : L"modify ") + name);
+}
+
+void RecordMenuState(HMENU popup) {
+    if (hooks.log.empty()) return;
+    std::wstring record = L"menu";
+    AppendMenuItems(popup, record);
+    AppendRecord(record);
 }
 
 bool FaultRequestedFor(std::wstring_view text) {

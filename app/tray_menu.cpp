@@ -5,6 +5,7 @@
 #include "app/handles.h"
 #include "app/ids.h"
 #include "app/notify.h"
+#include "app/test_hooks.h"
 #include "app/text.h"
 #include "convert/definitions.h"
 #include "res/resource.h"
@@ -132,6 +133,7 @@ void ShowPopupMenu(HWND window, POINT at) {
     BringModalDialogsForward(window);
     if (!trayMenu.popup) return;
     UpdateCheckMarks();
+    RecordMenuState(trayMenu.popup);
     SetForegroundWindow(window);
     UINT command = static_cast<UINT>(TrackPopupMenu(trayMenu.popup,
                                                     TPM_RETURNCMD | TPM_NONOTIFY | TPM_BOTTOMALIGN | TPM_RIGHTALIGN,

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <map>
 
 namespace {
 
@@ -113,10 +114,10 @@ bool StoredSettingsExist() {
 HWND FindPastrelWindow() { return FindWindowW(L"PastrelClipboardText", nullptr); }
 
 PastrelProcess::PastrelProcess(Options options) {
-    std::wstring dir = MakeTempDir(L"notices");
-    noticeLog_ = dir + L"\\notices.log";
+    std::wstring dir = MakeTempDir(L"log");
+    log_ = dir + L"\\test.log";
     SetEnvironmentVariableW(L"PASTREL_LANG", options.language.empty() ? nullptr : options.language.c_str());
-    SetEnvironmentVariableW(L"PASTREL_NOTICE_LOG", noticeLog_.c_str());
+    SetEnvironmentVariableW(L"PASTREL_TEST_LOG", log_.c_str());
     SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER",
                             options.faultMarker.empty() ? nullptr : options.faultMarker.c_str());
     std::wstring exe = options.exePath.empty() ? PastrelExePath() : options.exePath;
@@ -173,23 +174,90 @@ bool PastrelProcess::WaitExit(DWORD timeoutMs, DWORD* exitCode) {
     return ended;
 }
 
-std::vector<Notice> PastrelProcess::Notices() const {
-    std::vector<Notice> notices;
-    std::wstring all = ReadFileWide(noticeLog_);
+std::vector<std::wstring> PastrelProcess::Records(const std::wstring& kind) const {
+    std::vector<std::wstring> records;
+    std::wstring all = ReadFileWide(log_);
     size_t start = 0;
     while (start < all.size()) {
         size_t end = all.find(L'\0', start);
         if (end == std::wstring::npos) end = all.size();
         std::wstring record = all.substr(start, end - start);
+        if (record.compare(0, kind.size() + 1, kind + L" ") == 0) records.push_back(record.substr(kind.size() + 1));
+        start = end + 1;
+    }
+    return records;
+}
+
+std::vector<Notice> PastrelProcess::Notices() const {
+    std::vector<Notice> notices;
+    for (const std::wstring& record : Records(L"notice")) {
         size_t space = record.find(L' ');
         if (space != std::wstring::npos)
             notices.push_back({static_cast<unsigned>(std::stoul(record.substr(0, space))), record.substr(space + 1)});
-        start = end + 1;
     }
     return notices;
 }
 
-void PastrelProcess::ClearNotices() { DeleteFileW(noticeLog_.c_str()); }
+std::vector<std::wstring> PastrelProcess::TrayChanges() const { return Records(L"tray"); }
+
+MenuState PastrelProcess::LastMenuState() const {
+    MenuState state;
+    auto records = Records(L"menu");
+    if (records.empty()) return state;
+    std::wistringstream items(records.back());
+    std::wstring item;
+    while (items >> item) {
+        size_t colon = item.find(L':');
+        if (colon != std::wstring::npos) state[item.substr(0, colon)] = std::stoul(item.substr(colon + 1));
+    }
+    return state;
+}
+
+void PastrelProcess::ClearLog() { DeleteFileW(log_.c_str()); }
+
+namespace {
+
+struct MenuSearch {
+    DWORD processId;
+    HWND menu;
+};
+
+BOOL CALLBACK FindMenuWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<MenuSearch*>(param);
+    wchar_t cls[16] = {};
+    GetClassNameW(window, cls, 16);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->processId && lstrcmpW(cls, L"#32768") == 0 && IsWindowVisible(window)) search->menu = window;
+    return TRUE;
+}
+
+HWND TopMenuWindow(DWORD processId) {
+    MenuSearch search{processId, nullptr};
+    EnumWindows(FindMenuWindow, reinterpret_cast<LPARAM>(&search));
+    return search.menu;
+}
+
+} // namespace
+
+bool PastrelProcess::MenuOpen() const { return TopMenuWindow(processId_) != nullptr; }
+
+bool PastrelProcess::OpenTrayMenu() {
+    PostMessageW(window_, 32770, 156544, WM_RBUTTONUP);
+    return WaitUntil([&] { return MenuOpen(); });
+}
+
+void PastrelProcess::MenuKeys(const std::vector<UINT>& keys) {
+    for (UINT key : keys) {
+        HWND menu = TopMenuWindow(processId_);
+        if (!menu) return;
+        if (key >= 'A' && key <= 'Z')
+            PostMessageW(menu, WM_CHAR, key + ('a' - 'A'), 0);
+        else
+            PostMessageW(menu, WM_KEYDOWN, key, 0);
+        PumpFor(120);
+    }
+}
 
 DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs, const std::wstring& exePath) {
     std::wstring exe = exePath.empty() ? PastrelExePath() : exePath;

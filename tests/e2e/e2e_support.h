@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +30,9 @@ struct Notice {
     std::wstring text;
 };
 
+// Item id (or "pos<n>" for a submenu's own item) to its MF_CHECKED / MF_GRAYED flags.
+using MenuState = std::map<std::wstring, unsigned>;
+
 // One running Pastrel.exe. The destructor ends it (WM_DESTROY as "/X" does) and waits for it.
 class PastrelProcess {
 public:
@@ -52,13 +56,23 @@ public:
     DWORD Stop();
     bool WaitExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
     std::vector<Notice> Notices() const;
-    void ClearNotices();
+    // "add on", "modify done" ... in order.
+    std::vector<std::wstring> TrayChanges() const;
+    // The state recorded when the popup menu last opened.
+    MenuState LastMenuState() const;
+    void ClearLog();
+    // Opens the tray menu as a right click would and waits until it shows; false if it did not.
+    bool OpenTrayMenu();
+    // Sends keys to the open menu (virtual-key codes, or letters for access keys).
+    void MenuKeys(const std::vector<UINT>& keys);
+    bool MenuOpen() const;
 
 private:
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
     HWND window_ = nullptr;
-    std::wstring noticeLog_;
+    std::vector<std::wstring> Records(const std::wstring& kind) const;
+    std::wstring log_;
 };
 
 // Runs Pastrel.exe with `args` as a short-lived second process and returns its exit code.

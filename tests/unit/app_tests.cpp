@@ -76,3 +76,61 @@ TEST(CurrentDirectory, BecomesTheExecutablesFolder) {
 }
 
 } // namespace
+
+#include "app/notify.h"
+#include "app/test_hooks.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+// The balloons a window shows, read back from the test log.
+class Balloons : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        log_ = std::wstring(temp) + L"pastrel-balloons-" + std::to_wstring(GetCurrentProcessId()) + L".log";
+        DeleteFileW(log_.c_str());
+        SetEnvironmentVariableW(L"PASTREL_TEST_LOG", log_.c_str());
+        InitTestHooks();
+        window_ = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+        Notify(nullptr, nullptr, 0);
+    }
+    void TearDown() override {
+        DestroyWindow(window_);
+        SetEnvironmentVariableW(L"PASTREL_TEST_LOG", nullptr);
+        InitTestHooks();
+        DeleteFileW(log_.c_str());
+    }
+    std::string Log() {
+        std::ifstream file(log_.c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    std::wstring log_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(Balloons, WarningAndErrorShowAsOneErrorBalloon) {
+    Notify(nullptr, L"a warning", NOTICE_WARNING);
+    Notify(nullptr, L"an error", NOTICE_ERROR);
+    Notify(nullptr, L"info", NOTICE_INFO);
+    Notify(window_, nullptr, 0);
+    EXPECT_EQ(Log(), std::string("notice 3 a warning\r\n-----\r\nan error\r\n-----\r\ninfo") + '\0');
+}
+
+TEST_F(Balloons, LongNoticesAreCutTo255Characters) {
+    Notify(window_, std::wstring(300, L'n').c_str(), NOTICE_WARNING);
+    EXPECT_EQ(Log(), "notice 2 " + std::string(255, 'n') + '\0');
+}
+
+TEST_F(Balloons, NothingCollectedShowsNothing) {
+    Notify(window_, nullptr, 0);
+    Notify(nullptr, L"cleared", NOTICE_ERROR);
+    Notify(nullptr, nullptr, 0);
+    Notify(window_, nullptr, 0);
+    EXPECT_EQ(Log(), "");
+}
+
+} // namespace
