@@ -6,11 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 namespace {
-
-using Row = std::vector<std::wstring>;
 
 void StripFractionZeros(std::string& digits) {
     if (digits.find('.') == std::string::npos) return;
@@ -45,52 +44,61 @@ std::wstring FormatNumberG(double value) {
     return std::wstring(text.begin(), text.end());
 }
 
-void TransposeAndMultiply(const SettingsRecord& settings, LineList& lines) {
-    std::vector<Row> table;
-    table.reserve(lines.size());
+void TransposeAndMultiply(const SettingsRecord& settings, LineList& list) {
+    // Cells are views into the lines; only multiplied cells and the rebuilt lines are new text.
+    std::vector<std::vector<std::wstring_view>> table;
+    table.reserve(list.lines.size());
     size_t commas = 0, tabs = 0, widest = 0;
-    for (const std::wstring& line : lines) {
-        Row row;
+    for (std::wstring_view line : list.lines) {
+        std::vector<std::wstring_view> row;
         size_t start = 0;
         for (size_t i = 0; i < line.size(); ++i) {
             if (line[i] != L',' && line[i] != L'\t') continue;
             (line[i] == L',' ? commas : tabs) += 1;
-            row.emplace_back(line, start, i - start);
+            row.push_back(line.substr(start, i - start));
             start = i + 1;
         }
-        row.emplace_back(line, start, line.size() - start);
+        row.push_back(line.substr(start));
         if (row.size() > widest) widest = row.size();
         table.push_back(std::move(row));
     }
-    lines = LineList();
 
     if (settings.CSVTSV_CHANGEROWCOL) {
-        std::vector<Row> transposed(widest, Row(table.size()));
+        std::vector<std::vector<std::wstring_view>> transposed(widest, std::vector<std::wstring_view>(table.size()));
         for (size_t j = 0; j < table.size(); ++j)
-            for (size_t i = 0; i < table[j].size(); ++i) transposed[i][j] = std::move(table[j][i]);
+            for (size_t i = 0; i < table[j].size(); ++i) transposed[i][j] = table[j][i];
         table.swap(transposed);
     }
 
+    std::deque<std::wstring> products;
     if (settings.MUL_BY_N != L"1") {
         const double factor = wcstod(settings.MUL_BY_N.c_str(), nullptr);
-        for (Row& row : table)
-            for (std::wstring& cell : row) {
-                double x = wcstod(cell.c_str(), nullptr);
-                if (x != 0) cell = FormatNumberG(x * factor);
+        std::wstring cellText;
+        for (auto& row : table)
+            for (std::wstring_view& cell : row) {
+                cellText.assign(cell); // wcstod needs a terminated string
+                double x = wcstod(cellText.c_str(), nullptr);
+                if (x == 0) continue;
+                products.push_back(FormatNumberG(x * factor));
+                cell = products.back();
             }
     }
 
     const wchar_t separator = tabs > commas ? L'\t' : L',';
-    lines.reserve(table.size());
-    for (const Row& row : table) {
+    LineList rebuilt;
+    rebuilt.lines.reserve(table.size());
+    for (const auto& row : table) {
         size_t length = row.size();
-        for (const std::wstring& cell : row) length += cell.size();
+        for (std::wstring_view cell : row) length += cell.size();
         std::wstring line;
         line.reserve(length);
         for (size_t i = 0; i < row.size(); ++i) {
             if (i) line += separator;
             line += row[i];
         }
-        lines.push_back(std::move(line));
+        rebuilt.Append(std::move(line));
     }
+    // The new lines own their text; the old ones (and what they viewed) may go.
+    list.lines.swap(rebuilt.lines);
+    list.owned.swap(rebuilt.owned);
 }

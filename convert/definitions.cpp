@@ -106,6 +106,13 @@ public:
         out_ += rest_.back();
         rest_.pop_back();
     }
+    // Moves on over every unit at which no rule of the entry (or of the entries it reaches) can match.
+    void SkipQuietUnits(const std::vector<unsigned char>& triggers) {
+        while (!rest_.empty() && !triggers[rest_.back()]) {
+            out_ += rest_.back();
+            rest_.pop_back();
+        }
+    }
     std::wstring& Result() { return out_; }
 
     static int FindEntry(const std::wstring& identifier) {
@@ -128,6 +135,24 @@ private:
     std::vector<bool> active_;
     size_t limit_;
 };
+
+// The first units of every search text that applying entry `index` in this direction may try, references
+// followed; a position whose unit is not among them cannot change.
+void CollectTriggers(size_t index, bool reverse, std::vector<unsigned char>& triggers, std::vector<bool>& seen) {
+    size_t key = index * 2 + (reverse ? 1 : 0);
+    if (seen[key]) return;
+    seen[key] = true;
+    for (const ConversionRule& rule : ConversionTable[index].rules) {
+        if (rule.isReference) {
+            bool opposite = !rule.to.empty() && rule.to[0] == L'!';
+            int target = ConversionRun::FindEntry(opposite ? rule.to.substr(1) : rule.to);
+            if (target >= 0) CollectTriggers(static_cast<size_t>(target), opposite ? !reverse : reverse, triggers, seen);
+            continue;
+        }
+        const std::wstring& search = reverse ? rule.to : rule.from;
+        if (!search.empty()) triggers[search[0]] = 1;
+    }
+}
 
 } // namespace
 
@@ -229,20 +254,26 @@ std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& unit
     return table;
 }
 
-bool ApplyDefinitionConversion(const std::wstring& identifier, std::wstring& text, std::wstring& warning) {
+bool ApplyDefinitionConversion(const std::wstring& identifier, const std::wstring& text, std::wstring& result,
+                               std::wstring& warning) {
     warning.clear();
     if (identifier.empty() || text.empty()) return false;
     int entry = ConversionRun::FindEntry(identifier);
     if (entry < 0) return false;
+    std::vector<unsigned char> triggers(0x10000, 0);
+    std::vector<bool> seen(ConversionTable.size() * 2, false);
+    CollectTriggers(static_cast<size_t>(entry), false, triggers, seen);
     ConversionRun run(text, text.size() * kConversionGrowthFactor + kConversionGrowthAllowance);
     while (!run.AtEnd()) {
+        run.SkipQuietUnits(triggers);
+        if (run.AtEnd()) break;
         if (!run.ApplyAt(static_cast<size_t>(entry), false)) {
             warning = Tr(kGrowthStopped);
-            return true; // the text stays as it was before the stage
+            return false; // the text stays as it was before the stage
         }
         if (!run.AtEnd()) run.Advance();
     }
-    text.swap(run.Result());
+    result.swap(run.Result());
     return true;
 }
 

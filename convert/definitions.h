@@ -36,6 +36,7 @@ int SelectedConversionIndex();
 std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& units);
 // The escape sequences of escaped entries (\t, \u3000, \x41, \101 ...).
 std::wstring UnescapeDefinitionText(const std::wstring& text);
-// Applies the entry named `identifier` at every position of the text, forward. False when there is no such entry.
-// When the growth limit stops the run, the text stays as it was and `warning` says so.
-bool ApplyDefinitionConversion(const std::wstring& identifier, std::wstring& text, std::wstring& warning);
+// Applies the entry named `identifier` at every position of the text, forward, into `result`. False (result
+// untouched) when there is no such entry, or when the growth limit stopped the run, which `warning` then says.
+bool ApplyDefinitionConversion(const std::wstring& identifier, const std::wstring& text, std::wstring& result,
+                               std::wstring& warning);

@@ -6,31 +6,35 @@
 #include <algorithm>
 
 LineList SplitLines(const std::wstring& text) {
-    LineList lines;
+    LineList list;
+    const wchar_t* data = text.data();
     size_t start = 0;
     const size_t n = text.size();
+    // Sized once: growing the list by doubling would copy it over and over on a huge text.
+    list.lines.reserve(1 + static_cast<size_t>(std::count(text.begin(), text.end(), L'\n')) +
+                       static_cast<size_t>(std::count(text.begin(), text.end(), L'\r')));
     for (size_t i = 0; i < n; ++i) {
-        wchar_t c = text[i];
+        wchar_t c = data[i];
         if (c != L'\r' && c != L'\n') continue;
-        if (c == L'\n' && i > 0 && text[i - 1] == L'\r') { // the LF of CR LF: the CR already ended the line
+        if (c == L'\n' && i > 0 && data[i - 1] == L'\r') { // the LF of CR LF: the CR already ended the line
             start = i + 1;
             continue;
         }
-        lines.emplace_back(text, start, i - start);
+        list.lines.emplace_back(data + start, i - start);
         start = i + 1;
     }
-    lines.emplace_back(text, start, n - start);
-    return lines;
+    list.lines.emplace_back(data + start, n - start);
+    return list;
 }
 
-std::wstring JoinLines(const LineList& lines, const std::wstring& separator) {
+std::wstring JoinLines(const LineList& list, const std::wstring& separator) {
     size_t total = 0;
-    for (const std::wstring& line : lines) total += line.size() + separator.size();
+    for (std::wstring_view line : list.lines) total += line.size() + separator.size();
     std::wstring text;
     text.reserve(total);
-    for (size_t i = 0; i < lines.size(); ++i) {
+    for (size_t i = 0; i < list.lines.size(); ++i) {
         if (i) text += separator;
-        text += lines[i];
+        text += list.lines[i];
     }
     return text;
 }
@@ -41,37 +45,35 @@ std::wstring LineSeparator(const SettingsRecord& settings) {
     return L"\r\n";
 }
 
-void DeleteCharacters(const SettingsRecord& settings, std::wstring& text) {
+std::wstring DeleteCharacters(const SettingsRecord& settings, const std::wstring& text) {
     const bool space = settings.DelSpace, enter = settings.DelEnter, tab = settings.DelTab;
-    text.erase(std::remove_if(text.begin(), text.end(),
-                              [&](wchar_t c) {
-                                  return (space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) ||
-                                         (tab && c == L'\t');
-                              }),
-               text.end());
+    std::wstring result;
+    result.resize(text.size());
+    auto end = std::remove_copy_if(text.begin(), text.end(), result.begin(), [&](wchar_t c) {
+        return (space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) || (tab && c == L'\t');
+    });
+    result.resize(static_cast<size_t>(end - result.begin()));
+    return result;
 }
 
 namespace {
 
-template <class InSet> void TrimEachLine(LineList& lines, bool fromLeft, InSet inSet) {
-    for (std::wstring& line : lines) {
+template <class InSet> void TrimEachLine(LineList& list, bool fromLeft, InSet inSet) {
+    for (std::wstring_view& line : list.lines) {
         if (fromLeft) {
             size_t k = 0;
             while (k < line.size() && inSet(line[k])) ++k;
-            line.erase(0, k);
+            line.remove_prefix(k);
         } else {
             size_t k = line.size();
             while (k > 0 && inSet(line[k - 1])) --k;
-            line.resize(k);
+            line.remove_suffix(line.size() - k);
         }
     }
 }
 
-bool Ordinal(const std::wstring& a, const std::wstring& b) {
-    // wchar_t is an unsigned 16-bit unit here, so the standard comparison is the ordinal one.
-    static_assert(static_cast<wchar_t>(-1) > 0, "wchar_t must be unsigned");
-    return a < b;
-}
+// wchar_t is an unsigned 16-bit unit here, so the standard comparison is the ordinal one.
+static_assert(static_cast<wchar_t>(-1) > 0, "wchar_t must be unsigned");
 
 } // namespace
 
@@ -92,29 +94,33 @@ void TrimRight(const SettingsRecord& s, LineList& lines) {
                  [&](wchar_t c) { return (space && c == L' ') || (fullSpace && c == 0x3000) || (tab && c == L'\t'); });
 }
 
-void SortAscending(LineList& lines) { std::sort(lines.begin(), lines.end(), Ordinal); }
+void SortAscending(LineList& list) { std::sort(list.lines.begin(), list.lines.end()); }
 
-void SortDescending(LineList& lines) {
-    std::sort(lines.begin(), lines.end(), [](const std::wstring& a, const std::wstring& b) { return Ordinal(b, a); });
+void SortDescending(LineList& list) {
+    std::sort(list.lines.begin(), list.lines.end(), [](std::wstring_view a, std::wstring_view b) { return b < a; });
 }
 
-void RemoveRepeatedLines(LineList& lines) { lines.erase(std::unique(lines.begin(), lines.end()), lines.end()); }
-
-void DeleteBlankLines(LineList& lines) {
-    lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::wstring& line) { return line.empty(); }),
-                lines.end());
+void RemoveRepeatedLines(LineList& list) {
+    list.lines.erase(std::unique(list.lines.begin(), list.lines.end()), list.lines.end());
 }
 
-void ExpandTabs(LineList& lines, int width) {
-    std::wstring expanded;
-    for (std::wstring& line : lines) {
-        if (line.find(L'\t') == std::wstring::npos) continue;
-        expanded.clear();
-        expanded.reserve(line.size() + static_cast<size_t>(width) * 4);
+void DeleteBlankLines(LineList& list) {
+    list.lines.erase(std::remove_if(list.lines.begin(), list.lines.end(),
+                                    [](std::wstring_view line) { return line.empty(); }),
+                     list.lines.end());
+}
+
+void ExpandTabs(LineList& list, int width) {
+    const unsigned w = static_cast<unsigned>(width);
+    for (size_t i = 0; i < list.lines.size(); ++i) {
+        std::wstring_view line = list.lines[i];
+        if (line.find(L'\t') == std::wstring_view::npos) continue;
+        std::wstring expanded;
+        expanded.reserve(line.size() + w * 4);
         unsigned column = 0;
         for (wchar_t c : line) {
             if (c == L'\t') {
-                unsigned spaces = static_cast<unsigned>(width) - column % static_cast<unsigned>(width);
+                unsigned spaces = w - column % w;
                 expanded.append(spaces, L' ');
                 column += spaces;
             } else {
@@ -124,7 +130,7 @@ void ExpandTabs(LineList& lines, int width) {
                 column += (c <= 0xFF || (c >= 0xFF61 && c <= 0xFF9F)) ? 1 : 2;
             }
         }
-        line.swap(expanded);
+        list.Replace(i, std::move(expanded));
     }
 }
 
@@ -135,9 +141,8 @@ bool LineStageEnabled(const SettingsRecord& s) {
            s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1";
 }
 
-void RunLineStage(const SettingsRecord& s, std::wstring& text) {
-    LineList lines = SplitLines(text);
-    text = std::wstring(); // the lines hold the text now; release it before the steps allocate
+std::wstring RunLineStage(const SettingsRecord& s, const std::wstring& text) {
+    LineList lines = SplitLines(text); // views into `text`, which stays until the join
     TrimLeft(s, lines);
     TrimRight(s, lines);
     if (s.FEL_SORTASC) SortAscending(lines);
@@ -146,5 +151,5 @@ void RunLineStage(const SettingsRecord& s, std::wstring& text) {
     if (s.FEL_DELBLANKLINE) DeleteBlankLines(lines);
     if (s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1") TransposeAndMultiply(s, lines);
     if (s.TAB4SPACE || s.TAB8SPACE) ExpandTabs(lines, s.TAB4SPACE ? 4 : 8);
-    text = JoinLines(lines, LineSeparator(s));
+    return JoinLines(lines, LineSeparator(s));
 }

@@ -1,12 +1,30 @@
 // Character deletion and the per-line steps of the line stage. Pure functions: settings and text in, text out.
-#include <string>
-#include <vector>
-
 #pragma once
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
 
 struct SettingsRecord;
 
-using LineList = std::vector<std::wstring>;
+// The lines of a text, without their breaks. Lines are views: into the split text (which must outlive the list)
+// or into `owned`, which holds the lines a step rewrote; a deque never moves what it already holds. Steps that only
+// drop or reorder lines, or cut their ends, copy no text.
+struct LineList {
+    std::vector<std::wstring_view> lines;
+    std::deque<std::wstring> owned;
+
+    // Replaces line i by `text`, keeping it in `owned`.
+    void Replace(size_t i, std::wstring text) {
+        owned.push_back(std::move(text));
+        lines[i] = owned.back();
+    }
+    void Append(std::wstring text) {
+        owned.push_back(std::move(text));
+        lines.push_back(owned.back());
+    }
+    std::vector<std::wstring> Strings() const { return {lines.begin(), lines.end()}; }
+};
 
 // Every CR, LF and CR LF ends exactly one line; the text after the last break is the last line, even when empty.
 LineList SplitLines(const std::wstring& text);
@@ -15,8 +33,8 @@ std::wstring JoinLines(const LineList& lines, const std::wstring& separator);
 // CR LF, or LF or CR when only LC_LF or only LC_CR is on.
 std::wstring LineSeparator(const SettingsRecord& settings);
 
-// Stage 3: removes spaces, CR and LF, tabs as the settings ask.
-void DeleteCharacters(const SettingsRecord& settings, std::wstring& text);
+// Stage 3: the text without the spaces, CR and LF, tabs that the settings ask to delete.
+std::wstring DeleteCharacters(const SettingsRecord& settings, const std::wstring& text);
 
 void TrimLeft(const SettingsRecord& settings, LineList& lines);
 void TrimRight(const SettingsRecord& settings, LineList& lines);
@@ -29,5 +47,5 @@ void DeleteBlankLines(LineList& lines);
 void ExpandTabs(LineList& lines, int width);
 
 // Runs the steps the settings switch on, from splitting to joining (CSV/TSV included).
-void RunLineStage(const SettingsRecord& settings, std::wstring& text);
+std::wstring RunLineStage(const SettingsRecord& settings, const std::wstring& text);
 bool LineStageEnabled(const SettingsRecord& settings);

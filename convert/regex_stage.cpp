@@ -6,6 +6,7 @@
 #include <boost/regex.hpp>
 
 #include <exception>
+#include <iterator>
 
 namespace {
 
@@ -26,7 +27,7 @@ constexpr Text kUnknownError{L"正規表現による文字列置換に失敗", L
 
 } // namespace
 
-std::wstring ApplyRegexReplacement(const SettingsRecord& settings, std::wstring& text) {
+std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result) {
     try {
         boost::regex_constants::syntax_option_type syntax = boost::regex_constants::normal;
         if (settings.REP_ICASE) syntax |= boost::regex_constants::icase;
@@ -36,8 +37,11 @@ std::wstring ApplyRegexReplacement(const SettingsRecord& settings, std::wstring&
         if (settings.REP_NOTDOTNEWLINE) flags |= boost::regex_constants::match_not_dot_newline;
         // A matcher that gives up on a pattern too complex for it (catastrophic backtracking) throws
         // regex_error instead of running without end.
-        std::wstring replaced = boost::regex_replace(text, expression, settings.REP_AFTER, flags);
-        text.swap(replaced);
+        std::wstring replaced;
+        replaced.reserve(text.size());
+        boost::regex_replace(std::back_inserter(replaced), text.begin(), text.end(), expression, settings.REP_AFTER,
+                             flags);
+        result.swap(replaced);
         return {};
     } catch (const boost::regex_error& e) {
         return Tr(kBoostError) + Widen(e.what());

@@ -4,6 +4,6 @@
 
 struct SettingsRecord;
 
-// Replaces every match of REP_BEFORE by the format REP_AFTER. On any failure the text stays exactly as it was and
-// the returned warning (empty on success) says why, in the interface language.
-std::wstring ApplyRegexReplacement(const SettingsRecord& settings, std::wstring& text);
+// Replaces every match of REP_BEFORE in `text` by the format REP_AFTER, into `result`. On any failure `result` is
+// untouched and the returned warning (empty on success) says why, in the interface language.
+std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result);

@@ -72,7 +72,7 @@ wine_headless_session() {
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
     wine_ensure_prefix
     # A persistent, warmed wineserver keeps each program start at tens of milliseconds.
-    wineserver -p
+    wineserver -p 2>/dev/null || true # one may already serve this prefix
     wine cmd /c exit >/dev/null 2>&1 || true
 }
 

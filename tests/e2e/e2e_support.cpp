@@ -53,8 +53,9 @@ std::wstring MakeTempDir(const std::wstring& name) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     static int counter = 0;
+    // Process ids come back in later runs, so the time keeps names from meeting folders of an earlier run.
     std::wstring dir = std::wstring(temp) + L"pastrel-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                       L"-" + std::to_wstring(++counter);
+                       L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
     SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
     return dir;
 }
@@ -116,6 +117,7 @@ HWND FindPastrelWindow() { return FindWindowW(L"PastrelClipboardText", nullptr);
 PastrelProcess::PastrelProcess(Options options) {
     std::wstring dir = MakeTempDir(L"log");
     log_ = dir + L"\\test.log";
+    DeleteFileW(log_.c_str());
     SetEnvironmentVariableW(L"PASTREL_LANG", options.language.empty() ? nullptr : options.language.c_str());
     SetEnvironmentVariableW(L"PASTREL_TEST_LOG", log_.c_str());
     SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER",

@@ -263,3 +263,51 @@ TEST_F(Instance, ViewerChainRejoinIsNotProcessedAsAChange) {
 }
 
 } // namespace
+
+namespace {
+
+DWORD StoredValue(const wchar_t* name) {
+    DWORD value = 0xFFFFFFFF, size = sizeof(value);
+    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Brindlewox\\Pastrel\\CurrentVersion", name, RRF_RT_REG_DWORD, nullptr,
+                 &value, &size);
+    return value;
+}
+
+// "/C1" with monitoring off: monitoring goes on, the clipboard is processed with the options as loaded, and only then
+// are the conversion options reset; the reset reaches the store at the next save.
+TEST_F(Instance, ResetSwitchProcessesWithTheLoadedOptionsFirst) {
+    StoreSetting(L"CBWatchEnabled", 0);
+    StoreSetting(L"DelSpace", 1);
+    StoreSetting(L"TAB8SPACE", 1);
+    app.CopyFormattedText(L"a b c");
+    {
+        PastrelProcess::Options options;
+        options.args = L"/C1";
+        PastrelProcess pastrel(options);
+        ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
+        std::wstring text;
+        ASSERT_TRUE(ClipboardText(text));
+        EXPECT_EQ(text, L"abc");
+        app.CopyFormattedText(L"d e\tf");
+        ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
+        ASSERT_TRUE(ClipboardText(text));
+        EXPECT_EQ(text, L"d e     f"); // spaces stay now, tab expansion is kept
+    }
+    EXPECT_EQ(StoredValue(L"DelSpace"), 0u);
+    EXPECT_EQ(StoredValue(L"TAB8SPACE"), 1u);
+    EXPECT_EQ(StoredValue(L"CBWatchEnabled"), 1u);
+}
+
+TEST_F(Instance, ResetSwitchZeroTurnsMonitoringOff) {
+    StoreSetting(L"DelTab", 1);
+    {
+        PastrelProcess::Options options;
+        options.args = L"/C0";
+        PastrelProcess pastrel(options);
+        EXPECT_TRUE(FormattedCopyStays());
+    }
+    EXPECT_EQ(StoredValue(L"CBWatchEnabled"), 0u);
+    EXPECT_EQ(StoredValue(L"DelTab"), 0u);
+}
+
+} // namespace

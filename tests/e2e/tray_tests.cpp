@@ -236,6 +236,7 @@ struct HotkeyHolder {
 TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
     HotkeyHolder first(7, MOD_CONTROL | MOD_ALT, VK_F11), second(8, MOD_CONTROL | MOD_ALT, VK_F12);
     ASSERT_TRUE(first.held && second.held);
+
     StoreSetting(L"SK1_CTRL", 1);
     StoreSetting(L"SK1_ALT", 1);
     StoreSetting(L"SK1_VKEY", VK_F11);

@@ -62,8 +62,9 @@ protected:
         g_app.mainWindow = nullptr;
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
+        // Process ids come back in later runs; the time keeps this folder new.
         dir_ = std::wstring(temp) + L"pastrel-settings-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-               std::to_wstring(++counter_);
+               std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter_);
         SHCreateDirectoryExW(nullptr, dir_.c_str(), nullptr);
         GetCurrentDirectoryW(MAX_PATH, previous_);
         SetCurrentDirectoryW(dir_.c_str());

@@ -1,0 +1,196 @@
+// Throughput of the conversion stages on a large text, each alone and all together, plus the CSV step on a
+// 1,000 x 1,000 table and the external filter's round trip. Writes the same content as UTF-8 files so that
+// tools/bench.sh can time the standard tools on it. Prints "time <name> <seconds> <bytes>" lines and a summary.
+#include "app/app.h"
+#include "convert/csv.h"
+#include "convert/definitions.h"
+#include "convert/filter.h"
+#include "convert/lines.h"
+#include "convert/pipeline.h"
+#include "convert/regex_stage.h"
+#include "settings/settings.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+
+namespace {
+
+double Seconds() {
+    LARGE_INTEGER counter, frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Mixed ASCII, kana, kanji and full-width letters, tabs and leading/trailing blanks, CR LF and LF lines of varied
+// length, with many repeated lines.
+std::wstring MakeText(size_t units) {
+    std::mt19937 random(2024);
+    const std::wstring words[] = {L"clipboard", L"paste", L"テキスト", L"変換", L"漢字かな", L"ＡＢＣ１２３",
+                                  L"data", L"0042", L"value", L"ｶﾀｶﾅ", L"x"};
+    std::vector<std::wstring> pool;
+    for (int i = 0; i < 5000; ++i) {
+        std::wstring line;
+        if (random() % 4 == 0) line += L"  ";
+        int n = static_cast<int>(random() % 12);
+        for (int w = 0; w < n; ++w) {
+            line += words[random() % ARRAYSIZE(words)];
+            line += random() % 5 == 0 ? L'\t' : L' ';
+        }
+        if (random() % 3 == 0) line += L"   ";
+        pool.push_back(line);
+    }
+    std::wstring text;
+    text.reserve(units + 200);
+    while (text.size() < units) {
+        const std::wstring& line = pool[random() % (random() % 3 == 0 ? 50 : pool.size())];
+        text += line;
+        text += random() % 2 ? L"\r\n" : L"\n";
+        if (random() % 10 == 0) text += L"\r\n"; // blank lines
+    }
+    text.resize(units);
+    return text;
+}
+
+void WriteUtf8(const std::string& path, const std::wstring& text) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr, nullptr);
+    std::ofstream(path, std::ios::binary).write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+}
+
+size_t PeakPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.PeakPagefileUsage;
+}
+
+size_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
+    return counters.PagefileUsage;
+}
+
+void Report(const char* name, double seconds, size_t bytes) {
+    printf("time %s %.4f %zu\n", name, seconds, bytes);
+    fflush(stdout);
+}
+
+double Time(const std::function<void()>& work) {
+    double start = Seconds();
+    work();
+    return Seconds() - start;
+}
+
+// One pipeline run with only the given settings on.
+double TimeStage(const std::wstring& input, const std::function<void(SettingsRecord&)>& enable,
+                 const std::wstring& conversion = L"") {
+    Settings = SettingsRecord{};
+    enable(Settings);
+    std::wstring output;
+    return Time([&] { ConvertText(conversion, input, output); });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::string outDir = argc > 1 ? argv[1] : ".";
+    g_app.uiJapanese = false;
+    const size_t units = 32u << 20; // 64 MiB of UTF-16
+    std::wstring text = MakeText(units);
+    const size_t bytes = text.size() * sizeof(wchar_t);
+
+    // A 20-rule conversion: full-width digits and some letters to ASCII.
+    std::wstring def = L"BENCH\nbench\n";
+    const wchar_t* from = L"０１２３４５６７８９ＡＢＣＤＥＦＧＨＩＪ";
+    const wchar_t* to = L"0123456789ABCDEFGHIJ";
+    for (int i = 0; i < 20; ++i) def += std::wstring(1, from[i]) + L"\t" + std::wstring(1, to[i]) + L"\n";
+    ConversionTable = ParseConversionDefinitions(def);
+
+    // All stages together first, so that the peak memory is the pipeline's.
+    size_t before = PrivateBytes();
+    double all = TimeStage(text, [](SettingsRecord& s) {
+        s.DelTab = true;
+        s.REP_REP = true;
+        s.REP_BEFORE = L"[ \\t]+$";
+        s.REP_NOTDOTNEWLINE = true;
+        s.FEL_TRIMLEFT = s.FEL_TRIMRIGHT = s.FEL_SORTASC = s.FEL_UNIQ = s.FEL_DELBLANKLINE = s.TAB8SPACE = true;
+    }, L"BENCH");
+    size_t peak = PeakPrivateBytes();
+    Report("all", all, bytes);
+    printf("peak memory of the whole pipeline beyond the input: %.2f x the input\n",
+           (static_cast<double>(peak) - static_cast<double>(before)) / static_cast<double>(bytes));
+
+    WriteUtf8(outDir + "\\text.txt", text);
+    Report("split_join", TimeStage(text, [](SettingsRecord& s) { s.LC_LF = true; }), bytes);
+    Report("delete", TimeStage(text, [](SettingsRecord& s) { s.DelSpace = true; }), bytes);
+    Report("trim", TimeStage(text, [](SettingsRecord& s) { s.FEL_TRIMLEFT = s.FEL_TRIMRIGHT = true; }), bytes);
+    Report("sort", TimeStage(text, [](SettingsRecord& s) { s.FEL_SORTASC = true; }), bytes);
+    Report("uniq", TimeStage(text, [](SettingsRecord& s) { s.FEL_UNIQ = true; }), bytes);
+    Report("blank", TimeStage(text, [](SettingsRecord& s) { s.FEL_DELBLANKLINE = true; }), bytes);
+    Report("tabs", TimeStage(text, [](SettingsRecord& s) { s.TAB8SPACE = true; }), bytes);
+    Report("definition", TimeStage(text, [](SettingsRecord&) {}, L"BENCH"), bytes);
+    Report("regex", TimeStage(text, [](SettingsRecord& s) {
+               s.REP_REP = true;
+               s.REP_BEFORE = L"[ \\t]+$";
+               s.REP_NOTDOTNEWLINE = true;
+           }), bytes);
+
+    // The pieces alone, without the split and join around them.
+    LineList lines = SplitLines(text);
+    Report("sort_only", Time([&] { SortAscending(lines); }), bytes);
+
+    // 1,000 x 1,000 table.
+    std::wstring table;
+    std::mt19937 random(7);
+    for (int r = 0; r < 1000; ++r) {
+        for (int c = 0; c < 1000; ++c) {
+            if (c) table += L',';
+            table += std::to_wstring(random() % 100000) + L"." + std::to_wstring(random() % 100);
+        }
+        table += L"\n";
+    }
+    WriteUtf8(outDir + "\\table.csv", table);
+    const size_t tableBytes = table.size() * sizeof(wchar_t);
+    Report("transpose", TimeStage(table, [](SettingsRecord& s) { s.CSVTSV_CHANGEROWCOL = true; }), tableBytes);
+    Report("multiply", TimeStage(table, [](SettingsRecord& s) { s.MUL_BY_N = L"2"; }), tableBytes);
+
+    // The filter's round trip through a trivial command, and the command run alone.
+    std::string tool = argc > 2 ? argv[2] : "filter_tool.exe";
+    SettingsRecord filter;
+    filter.USE_CMDLINE = true;
+    filter.CMDLINE_CHARCODE = 2;
+    filter.CMDLINE = std::wstring(tool.begin(), tool.end()) + L" upper";
+    for (size_t size : {size_t(512), size_t(8u << 20)}) {
+        std::wstring input = text.substr(0, size);
+        double best = 1e9;
+        for (int run = 0; run < 5; ++run) {
+            std::wstring work = input;
+            best = std::min(best, Time([&] { RunExternalFilter(filter, work); }));
+        }
+        Report(size < 1000 ? "filter_1KB" : "filter_16MB", best, size * sizeof(wchar_t));
+    }
+    double bare = 1e9;
+    for (int run = 0; run < 5; ++run) {
+        std::wstring command = L"CMD.EXE /C " + filter.CMDLINE + L" < NUL > NUL";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        bare = std::min(bare, Time([&] {
+                            if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                               &startup, &info)) {
+                                WaitForSingleObject(info.hProcess, INFINITE);
+                                CloseHandle(info.hProcess);
+                                CloseHandle(info.hThread);
+                            }
+                        }));
+    }
+    Report("command_alone", bare, 0);
+    return 0;
+}
