@@ -132,6 +132,8 @@ std::wstring LiteralConvert(const std::vector<ConversionEntry>& table, const std
     return text;
 }
 
+std::string ToUtf8Test(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
 // ---- random inputs ------------------------------------------------------------------------------------------
 
 const wchar_t kUnits[] = {L'a', L'b', L'0', L' ', L'\t', L'\r', L'\n', 0x3000, 0xFF10, 0xFF61, 0xFF9F,
@@ -480,6 +482,19 @@ TEST_F(Stages, NumbersInPrintfGForm) {
     EXPECT_EQ(FormatNumberG(-2.5), L"-2.5");
     EXPECT_EQ(FormatNumberG(1e300 * 10), L"1e+301");
     EXPECT_EQ(FormatNumberG(123456789012.0), L"1.23457e+011");
+}
+
+// Multiplying by 1.0 rewrites each number as the standard reading sees it; compare with wcstod on random cells.
+TEST_F(Stages, NumberReadingAgreesWithTheRuntime) {
+    const wchar_t pieces[] = {L'0', L'1', L'5', L'9', L'.', L'-', L'+', L'e', L'x', L' '};
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring cell(1 + random() % 20, L'0');
+        for (wchar_t& c : cell) c = pieces[random() % (round % 3 == 0 ? ARRAYSIZE(pieces) : 5)];
+        double expected = wcstod(cell.c_str(), nullptr);
+        std::wstring out = Csv(cell, false, L"1.0");
+        std::wstring want = expected == 0 ? cell : FormatNumberG(expected);
+        EXPECT_EQ(out, want) << ToUtf8Test(cell);
+    }
 }
 
 TEST_F(Stages, TransposingAMillionCellsStaysProportional) {
