@@ -105,6 +105,12 @@ void StoreSetting(const wchar_t* key, const std::wstring& value) {
     RegCloseKey(k);
 }
 
+DWORD StoredSettingDword(const wchar_t* key, DWORD missing) {
+    DWORD value = missing, size = sizeof(value);
+    RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, key, RRF_RT_REG_DWORD, nullptr, &value, &size);
+    return value;
+}
+
 bool StoredSettingsExist() {
     HKEY k;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;

@@ -24,6 +24,8 @@ void ClearStoredSettings();
 void StoreSetting(const wchar_t* key, DWORD value);
 void StoreSetting(const wchar_t* key, const std::wstring& value);
 bool StoredSettingsExist();
+// A DWORD value of the settings key, or `missing`.
+DWORD StoredSettingDword(const wchar_t* key, DWORD missing = 0xFFFFFFFF);
 
 struct Notice {
     unsigned level;
@@ -120,3 +122,4 @@ bool ClipboardText(std::wstring& text);
 HWND ClipboardOwnerWindow();
 // Waits until Pastrel's window owns a clipboard without formatted formats.
 bool WaitForRewrite(HWND pastrel, DWORD timeoutMs = 3000);
+

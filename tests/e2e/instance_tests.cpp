@@ -1,28 +1,12 @@
 // One instance at a time: a second start forwards its switch to the running one; start-up switches, executable
 // names, the language and the viewer-chain mode.
-#include "e2e_support.h"
+#include "pastrel_test.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-class Instance : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ClearStoredSettings();
-        StoreSetting(L"NoOpeningDlg", 1);
-        app.Copy({});
-    }
-    void TearDown() override { ClearStoredSettings(); }
-
-    bool FormattedCopyStays() {
-        app.CopyFormattedText(L"formatted");
-        PumpFor(400);
-        return ClipboardHasFormat(HtmlFormat()) && GetClipboardOwner() == app.Window();
-    }
-
-    ForeignApp app;
-};
+class Instance : public PastrelTest {};
 
 std::wstring WindowTitle(HWND window) {
     wchar_t title[100] = {};
@@ -266,13 +250,6 @@ TEST_F(Instance, ViewerChainRejoinIsNotProcessedAsAChange) {
 
 namespace {
 
-DWORD StoredValue(const wchar_t* name) {
-    DWORD value = 0xFFFFFFFF, size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Brindlewox\\Pastrel\\CurrentVersion", name, RRF_RT_REG_DWORD, nullptr,
-                 &value, &size);
-    return value;
-}
-
 // "/C1" with monitoring off: monitoring goes on, the clipboard is processed with the options as loaded, and only then
 // are the conversion options reset; the reset reaches the store at the next save.
 TEST_F(Instance, ResetSwitchProcessesWithTheLoadedOptionsFirst) {
@@ -293,9 +270,9 @@ TEST_F(Instance, ResetSwitchProcessesWithTheLoadedOptionsFirst) {
         ASSERT_TRUE(ClipboardText(text));
         EXPECT_EQ(text, L"d e     f"); // spaces stay now, tab expansion is kept
     }
-    EXPECT_EQ(StoredValue(L"DelSpace"), 0u);
-    EXPECT_EQ(StoredValue(L"TAB8SPACE"), 1u);
-    EXPECT_EQ(StoredValue(L"CBWatchEnabled"), 1u);
+    EXPECT_EQ(StoredSettingDword(L"DelSpace"), 0u);
+    EXPECT_EQ(StoredSettingDword(L"TAB8SPACE"), 1u);
+    EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 1u);
 }
 
 TEST_F(Instance, ResetSwitchZeroTurnsMonitoringOff) {
@@ -306,8 +283,8 @@ TEST_F(Instance, ResetSwitchZeroTurnsMonitoringOff) {
         PastrelProcess pastrel(options);
         EXPECT_TRUE(FormattedCopyStays());
     }
-    EXPECT_EQ(StoredValue(L"CBWatchEnabled"), 0u);
-    EXPECT_EQ(StoredValue(L"DelTab"), 0u);
+    EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 0u);
+    EXPECT_EQ(StoredSettingDword(L"DelTab"), 0u);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // Pastrel rewrites what other applications copy: formatted text, plain text and file lists, and leaves alone what it
 // must not touch.
-#include "e2e_support.h"
+#include "pastrel_test.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +10,8 @@
 
 namespace {
 
-class Rewrite : public ::testing::Test {
+class Rewrite : public PastrelTest {
 protected:
-    void SetUp() override {
-        ClearStoredSettings();
-        StoreSetting(L"NoOpeningDlg", 1);
-        app.Copy({});
-    }
-    void TearDown() override { ClearStoredSettings(); }
-
     // Copies and waits until Pastrel's window owns the result.
     std::wstring CopyAndRead(PastrelProcess& pastrel, const std::wstring& text) {
         EXPECT_TRUE(app.CopyFormattedText(text));
@@ -27,8 +20,6 @@ protected:
         EXPECT_TRUE(ClipboardText(result));
         return result;
     }
-
-    ForeignApp app;
 };
 
 bool OnlyPlainTextFormats() {

@@ -1,5 +1,5 @@
 // Pastrel follows its stored settings, saves nothing in non-save mode, and copies them between the stores.
-#include "e2e_support.h"
+#include "pastrel_test.h"
 
 #include <gtest/gtest.h>
 
@@ -32,16 +32,7 @@ std::string RegistrySnapshot() {
     return snapshot;
 }
 
-class StoredSettings : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ClearStoredSettings();
-        StoreSetting(L"NoOpeningDlg", 1);
-        app.Copy({});
-    }
-    void TearDown() override { ClearStoredSettings(); }
-    ForeignApp app;
-};
+class StoredSettings : public PastrelTest {};
 
 TEST_F(StoredSettings, DelayProcessesABurstOnceAfterItsLastCopy) {
     StoreSetting(L"Delay1Sec", 500);

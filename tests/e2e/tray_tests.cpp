@@ -1,6 +1,6 @@
 // The tray icon: mouse actions as the shell posts them, the popup menu with its check marks driven by keys, commands,
 // balloons, hotkeys, the shell restarting, and the line-by-line re-copy.
-#include "e2e_support.h"
+#include "pastrel_test.h"
 
 #include <gtest/gtest.h>
 
@@ -10,13 +10,6 @@ constexpr UINT WMU_TRAY = 32770;
 constexpr UINT WMU_COMMAND = 32772;
 constexpr WPARAM TRAY_ID = 156544;
 
-DWORD StoredDword(const wchar_t* name, DWORD missing = 0xFFFFFFFF) {
-    DWORD value = missing, size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Brindlewox\\Pastrel\\CurrentVersion", name, RRF_RT_REG_DWORD, nullptr,
-                 &value, &size);
-    return value;
-}
-
 std::wstring StoredString(const wchar_t* name) {
     wchar_t value[256] = {};
     DWORD size = sizeof(value);
@@ -25,26 +18,13 @@ std::wstring StoredString(const wchar_t* name) {
     return value;
 }
 
-class Tray : public ::testing::Test {
+class Tray : public PastrelTest {
 protected:
-    void SetUp() override {
-        ClearStoredSettings();
-        StoreSetting(L"NoOpeningDlg", 1);
-        app.Copy({});
-    }
-    void TearDown() override { ClearStoredSettings(); }
-
-    bool FormattedCopyStays(DWORD ms = 400) {
-        app.CopyFormattedText(L"formatted");
-        PumpFor(ms);
-        return ClipboardHasFormat(HtmlFormat()) && GetClipboardOwner() == app.Window();
-    }
     std::wstring Clipboard() {
         std::wstring text;
         ClipboardText(text);
         return text;
     }
-    ForeignApp app;
 };
 
 TEST_F(Tray, SingleClickProcessesAfterTheDoubleClickTime) {
@@ -65,7 +45,7 @@ TEST_F(Tray, DoubleClickTogglesMonitoringWithoutProcessing) {
     PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ID, WM_LBUTTONDBLCLK);
     PumpFor(200);
     EXPECT_TRUE(FormattedCopyStays(GetDoubleClickTime() + 300)); // off now, and the click never fired
-    EXPECT_EQ(StoredDword(L"CBWatchEnabled"), 0u);
+    EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 0u);
     auto changes = pastrel.TrayChanges();
     ASSERT_FALSE(changes.empty());
     EXPECT_EQ(changes.back(), L"modify off");
@@ -105,11 +85,11 @@ TEST_F(Tray, CommandMessageAcceptsOnlyItsFiveIds) {
     SendMessageW(pastrel.Window(), WMU_COMMAND, 32782, 0);
     EXPECT_TRUE(WaitForRewrite(pastrel.Window()));
     SendMessageW(pastrel.Window(), WMU_COMMAND, 33001, 0);
-    EXPECT_EQ(StoredDword(L"CBWatchEnabled"), 1u);
+    EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 1u);
     SendMessageW(pastrel.Window(), WMU_COMMAND, 33000, 0);
-    EXPECT_EQ(StoredDword(L"CBWatchEnabled"), 0u);
+    EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 0u);
     SendMessageW(pastrel.Window(), WMU_COMMAND, 32780, 0);
-    EXPECT_EQ(StoredDword(L"CBWatchEnabled"), 1u);
+    EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 1u);
 }
 
 // Check marks as the menu shows them, state by state.
@@ -158,7 +138,7 @@ TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
     pastrel.MenuKeys({VK_ESCAPE});
     EXPECT_EQ(state[L"33007"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[L"33008"], 0u);
-    EXPECT_EQ(StoredDword(L"FEL_SORTASC", 0), 0u); // per-line toggles wait for the next save
+    EXPECT_EQ(StoredSettingDword(L"FEL_SORTASC", 0), 0u); // per-line toggles wait for the next save
     // Monitoring off through the menu: the rewrite item becomes available and the first item is marked.
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.MenuOpen(); }));
     ASSERT_TRUE(pastrel.OpenTrayMenu());
@@ -172,8 +152,8 @@ TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
     // Per-line toggles are saved when the program ends, here by "/X" from a second instance.
     EXPECT_EQ(RunPastrel(L"/X"), 0u);
     ASSERT_TRUE(pastrel.WaitExit(5000));
-    EXPECT_EQ(StoredDword(L"FEL_SORTASC"), 1u);
-    EXPECT_EQ(StoredDword(L"FEL_SORTDSC"), 0u);
+    EXPECT_EQ(StoredSettingDword(L"FEL_SORTASC"), 1u);
+    EXPECT_EQ(StoredSettingDword(L"FEL_SORTDSC"), 0u);
 }
 
 TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
