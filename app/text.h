@@ -9,5 +9,10 @@ struct Text {
 
 inline const wchar_t* Tr(const Text& text) { return g_app.uiJapanese ? text.ja : text.en; }
 
+#include <string>
+
+// An exception's narrow text (ANSI code page) as wide text.
+std::wstring WidenAnsi(const char* text);
+
 // A message box owned by `owner` (may be null) with the product title as caption.
 int ShowMessage(HWND owner, const Text& text, UINT iconFlags);

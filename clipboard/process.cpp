@@ -175,16 +175,7 @@ void RunFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
 // nothing the user copied is lost.
 void RestoreOriginal(RunOutcome& outcome) {
     if (!outcome.clipboardEmptied || outcome.rewritten) return;
-    outcome.result = std::wstring(); // release the converted text first: the restore may need that memory
     WriteClipboardText(outcome.original, false);
-}
-
-std::wstring WidenExceptionText(const char* what) {
-    int length = MultiByteToWideChar(CP_ACP, 0, what, -1, nullptr, 0);
-    std::wstring text(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
-    if (length > 0) MultiByteToWideChar(CP_ACP, 0, what, -1, text.data(), length);
-    text.resize(wcslen(text.c_str()));
-    return text;
 }
 
 void GiveFeedback(HWND window, const RunOutcome& outcome) {
@@ -235,7 +226,7 @@ bool ProcessClipboard(HWND window, bool forced) {
     } catch (const std::exception& e) {
         RestoreOriginal(outcome);
         session.Close();
-        MessageBoxW(window, WidenExceptionText(e.what()).c_str(), kExceptionCaption, MB_OK | MB_ICONERROR);
+        MessageBoxW(window, WidenAnsi(e.what()).c_str(), kExceptionCaption, MB_OK | MB_ICONERROR);
         AttachClipboardWatch(window);
         return false;
     } catch (...) {

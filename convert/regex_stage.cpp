@@ -10,14 +10,6 @@
 
 namespace {
 
-std::wstring Widen(const char* text) {
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(length > 0 ? static_cast<size_t>(length) : 1, L'\0');
-    if (length > 0) MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), length);
-    wide.resize(wcslen(wide.c_str()));
-    return wide;
-}
-
 constexpr Text kBoostError{L"正規表現による文字列置換中にエラー[boost::regex_error]が発生しました：\n",
                            L"regex error[boost::regex_error]:\n"};
 constexpr Text kStdError{L"正規表現による文字列置換中にエラー[std::exception]が発生しました：\n",
@@ -44,11 +36,11 @@ std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::ws
         result.swap(replaced);
         return {};
     } catch (const boost::regex_error& e) {
-        return Tr(kBoostError) + Widen(e.what());
+        return Tr(kBoostError) + WidenAnsi(e.what());
     } catch (const std::exception& e) {
-        return Tr(kStdError) + Widen(e.what());
+        return Tr(kStdError) + WidenAnsi(e.what());
     } catch (const char* e) {
-        return Tr(kStringError) + Widen(e);
+        return Tr(kStringError) + WidenAnsi(e);
     } catch (...) {
         return Tr(kUnknownError);
     }
