@@ -28,15 +28,33 @@ LineList SplitLines(const std::wstring& text) {
 }
 
 std::wstring JoinLines(const LineList& list, const std::wstring& separator) {
-    size_t total = 0;
-    for (std::wstring_view line : list.lines) total += line.size() + separator.size();
+    size_t total = 0, tabs = 0;
+    for (std::wstring_view line : list.lines) {
+        total += line.size() + separator.size();
+        if (list.tabWidth) tabs += static_cast<size_t>(std::count(line.begin(), line.end(), L'\t'));
+    }
     std::wstring text;
-    text.reserve(total);
+    text.reserve(total + tabs * (list.tabWidth ? list.tabWidth - 1 : 0));
     for (size_t i = 0; i < list.lines.size(); ++i) {
         if (i) text += separator;
-        text += list.lines[i];
+        if (list.tabWidth)
+            AppendExpanded(text, list.lines[i], list.tabWidth);
+        else
+            text += list.lines[i];
     }
     return text;
+}
+
+std::vector<std::wstring> LineList::Strings() const {
+    std::vector<std::wstring> strings;
+    for (std::wstring_view line : lines) {
+        strings.emplace_back();
+        if (tabWidth)
+            AppendExpanded(strings.back(), line, tabWidth);
+        else
+            strings.back().assign(line);
+    }
+    return strings;
 }
 
 std::wstring LineSeparator(const SettingsRecord& settings) {
@@ -110,27 +128,25 @@ void DeleteBlankLines(LineList& list) {
                      list.lines.end());
 }
 
-void ExpandTabs(LineList& list, int width) {
-    const unsigned w = static_cast<unsigned>(width);
-    for (size_t i = 0; i < list.lines.size(); ++i) {
-        std::wstring_view line = list.lines[i];
-        if (line.find(L'\t') == std::wstring_view::npos) continue;
-        std::wstring expanded;
-        expanded.reserve(line.size() + w * 4);
-        unsigned column = 0;
-        for (wchar_t c : line) {
-            if (c == L'\t') {
-                unsigned spaces = w - column % w;
-                expanded.append(spaces, L' ');
-                column += spaces;
-            } else {
-                expanded += c;
-                // Half-width katakana and punctuation take one column like everything up to U+00FF; every other
-                // unit above, each surrogate half included, takes two.
-                column += (c <= 0xFF || (c >= 0xFF61 && c <= 0xFF9F)) ? 1 : 2;
-            }
+void ExpandTabs(LineList& list, int width) { list.tabWidth = static_cast<unsigned>(width); }
+
+void AppendExpanded(std::wstring& out, std::wstring_view line, unsigned width) {
+    if (line.find(L'\t') == std::wstring_view::npos) {
+        out += line;
+        return;
+    }
+    unsigned column = 0;
+    for (wchar_t c : line) {
+        if (c == L'\t') {
+            unsigned spaces = width - column % width;
+            out.append(spaces, L' ');
+            column += spaces;
+        } else {
+            out += c;
+            // Half-width katakana and punctuation take one column like everything up to U+00FF; every other unit
+            // above, each surrogate half included, takes two.
+            column += (c <= 0xFF || (c >= 0xFF61 && c <= 0xFF9F)) ? 1 : 2;
         }
-        list.Replace(i, std::move(expanded));
     }
 }
 

@@ -13,17 +13,15 @@ struct SettingsRecord;
 struct LineList {
     std::vector<std::wstring_view> lines;
     std::deque<std::wstring> owned;
+    // Tab expansion is the last step before joining, so it is done while joining: 0 = none, else the tab width.
+    unsigned tabWidth = 0;
 
-    // Replaces line i by `text`, keeping it in `owned`.
-    void Replace(size_t i, std::wstring text) {
-        owned.push_back(std::move(text));
-        lines[i] = owned.back();
-    }
     void Append(std::wstring text) {
         owned.push_back(std::move(text));
         lines.push_back(owned.back());
     }
-    std::vector<std::wstring> Strings() const { return {lines.begin(), lines.end()}; }
+    // The lines as they will be joined (tabs expanded).
+    std::vector<std::wstring> Strings() const;
 };
 
 // Every CR, LF and CR LF ends exactly one line; the text after the last break is the last line, even when empty.
@@ -43,8 +41,11 @@ void SortAscending(LineList& lines);
 void SortDescending(LineList& lines);
 void RemoveRepeatedLines(LineList& lines);
 void DeleteBlankLines(LineList& lines);
-// Tab stops every `width` display columns: half-width characters take one column, others two.
+// Tab stops every `width` display columns: half-width characters take one column, others two. Takes effect when the
+// lines are joined or read with Strings().
 void ExpandTabs(LineList& lines, int width);
+// Appends `line` to `out` with its tabs expanded to stops every `width` columns.
+void AppendExpanded(std::wstring& out, std::wstring_view line, unsigned width);
 
 // Runs the steps the settings switch on, from splitting to joining (CSV/TSV included).
 std::wstring RunLineStage(const SettingsRecord& settings, const std::wstring& text);
