@@ -61,12 +61,12 @@ bool ReadDefinitionFile(const wchar_t* path, std::wstring& units) {
     return true;
 }
 
-// The conversion of one whole text: a finished part and the rest still to scan. The rest is kept reversed, so
-// that replacing at its front costs only the lengths involved and the scan stays linear.
+// The conversion of one whole text: a finished part and the rest still to scan. The rest is the unread part of the
+// input, preceded by a short stack (reversed) of replacement text not yet scanned, so that replacing at its front
+// costs only the lengths involved, the scan stays linear and the input is never copied whole.
 class ConversionRun {
 public:
-    ConversionRun(const std::wstring& text, size_t growthLimit) : limit_(growthLimit) {
-        rest_.assign(text.rbegin(), text.rend());
+    ConversionRun(const std::wstring& text, size_t growthLimit) : input_(text), limit_(growthLimit) {
         out_.reserve(text.size());
         active_.assign(ConversionTable.size(), false);
     }
@@ -90,9 +90,8 @@ public:
             const std::wstring& search = reverse ? rule.to : rule.from;
             const std::wstring& replacement = reverse ? rule.from : rule.to;
             if (search.empty() || !RestStartsWith(search)) continue;
-            rest_.resize(rest_.size() - search.size());
-            rest_.append(replacement.rbegin(), replacement.rend());
-            if (out_.size() + rest_.size() > limit_) {
+            ReplaceFront(search.size(), replacement);
+            if (out_.size() + RestSize() > limit_) {
                 ok = false;
                 break;
             }
@@ -101,17 +100,23 @@ public:
         return ok;
     }
 
-    bool AtEnd() const { return rest_.empty(); }
+    bool AtEnd() const { return pending_.empty() && next_ == input_.size(); }
     void Advance() {
-        out_ += rest_.back();
-        rest_.pop_back();
+        if (!pending_.empty()) {
+            out_ += pending_.back();
+            pending_.pop_back();
+        } else {
+            out_ += input_[next_++];
+        }
     }
     // Moves on over every unit at which no rule of the entry (or of the entries it reaches) can match.
     void SkipQuietUnits(const std::vector<unsigned char>& triggers) {
-        while (!rest_.empty() && !triggers[rest_.back()]) {
-            out_ += rest_.back();
-            rest_.pop_back();
-        }
+        while (!pending_.empty() && !triggers[pending_.back()]) Advance();
+        if (!pending_.empty()) return;
+        size_t end = next_;
+        while (end < input_.size() && !triggers[input_[end]]) ++end;
+        out_.append(input_, next_, end - next_);
+        next_ = end;
     }
     std::wstring& Result() { return out_; }
 
@@ -122,16 +127,27 @@ public:
     }
 
 private:
+    size_t RestSize() const { return pending_.size() + (input_.size() - next_); }
+    wchar_t RestAt(size_t i) const {
+        return i < pending_.size() ? pending_[pending_.size() - 1 - i] : input_[next_ + i - pending_.size()];
+    }
     bool RestStartsWith(const std::wstring& search) const {
-        if (search.size() > rest_.size()) return false;
-        const wchar_t* front = rest_.data() + rest_.size();
+        if (search.size() > RestSize()) return false;
         for (size_t i = 0; i < search.size(); ++i)
-            if (front[-1 - static_cast<ptrdiff_t>(i)] != search[i]) return false;
+            if (RestAt(i) != search[i]) return false;
         return true;
     }
+    void ReplaceFront(size_t length, const std::wstring& replacement) {
+        size_t fromPending = std::min(length, pending_.size());
+        pending_.resize(pending_.size() - fromPending);
+        next_ += length - fromPending;
+        pending_.append(replacement.rbegin(), replacement.rend());
+    }
 
+    const std::wstring& input_;
+    size_t next_ = 0;      // first unread unit of the input
+    std::wstring pending_; // replacement text still to scan, its front last
     std::wstring out_;
-    std::wstring rest_;
     std::vector<bool> active_;
     size_t limit_;
 };
