@@ -1,17 +1,21 @@
 # Shared Wine set-up for the run and test scripts (sourced, not run).
 
-# Settings that make Wine behave without a window manager (frames drawn by Wine; unmanaged windows, since removing a
-# managed tray-icon window otherwise waits two seconds for a window manager that never answers), Japanese fonts,
-# silence instead of ALSA complaints.
+# Japanese fonts and silence instead of ALSA complaints; for a headless display without a window manager also frames
+# drawn by Wine and unmanaged windows (removing a managed tray-icon window otherwise waits two seconds for a window
+# manager that never answers). $1 is "headless" or "desktop".
 wine_configure_prefix() {
     local reg="$WINEPREFIX/pastrel-setup.reg"
-    cat > "$reg" <<'REG'
+    local decorated="Y" managed="Y"
+    [ "${1:-headless}" = headless ] && decorated="N" && managed="N"
+    cat > "$reg" <<REG
 REGEDIT4
 
-[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
-"Decorated"="N"
-"Managed"="N"
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Decorated"="$decorated"
+"Managed"="$managed"
 
+REG
+    cat >> "$reg" <<'REG'
 [HKEY_CURRENT_USER\Software\Wine\Drivers]
 "Audio"=""
 
@@ -33,10 +37,10 @@ REG
     done
 }
 
-# Creates the prefix on first use and (re)applies the settings above when they changed.
+# Creates the prefix on first use and (re)applies the settings above when they changed. $1 as above.
 wine_ensure_prefix() {
-    local stamp="$WINEPREFIX/pastrel-setup.stamp" want
-    want=$(declare -f wine_configure_prefix | md5sum | cut -d' ' -f1)
+    local mode="${1:-headless}" stamp="$WINEPREFIX/pastrel-setup.stamp" want
+    want=$( (declare -f wine_configure_prefix; echo "$mode") | md5sum | cut -d' ' -f1)
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         mkdir -p "$WINEPREFIX"
         echo "Creating the Wine prefix $WINEPREFIX ..."
@@ -44,7 +48,7 @@ wine_ensure_prefix() {
         wineserver -w
     fi
     if [ "$(cat "$stamp" 2>/dev/null)" != "$want" ]; then
-        wine_configure_prefix
+        wine_configure_prefix "$mode"
         wineserver -w
         echo "$want" > "$stamp"
     fi
@@ -70,7 +74,7 @@ wine_headless_session() {
     trap wine_headless_cleanup EXIT
     local _
     for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-    wine_ensure_prefix
+    wine_ensure_prefix headless
     # A persistent, warmed wineserver keeps each program start at tens of milliseconds.
     wineserver -p 2>/dev/null || true # one may already serve this prefix
     wine cmd /c exit >/dev/null 2>&1 || true
