@@ -31,8 +31,8 @@ constexpr Text kLockBlock{L"メモリのロックに失敗。", L"GlobalLock() f
 constexpr Text kSetTextPath{
     L"クリップボードへの書き込みができませんでした。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
     L"SetClipboardData() failed."};
-constexpr Text kEmptyFilePath{L"クリップボードの内容を空にできませんでした。", L"Cannot empty clipboard."};
-constexpr Text kSetFilePath{L"クリップボードへ書き込めませんでした。", L"Cannot write to clipboard."};
+constexpr Text kEmptyPlain{L"クリップボードの内容を空にできませんでした。", L"Cannot empty clipboard."};
+constexpr Text kSetPlain{L"クリップボードへ書き込めませんでした。", L"Cannot write to clipboard."};
 constexpr Text kTextRewritten{L"クリップボード文字列の属性を除去しました。", L"Deleted attributes of clipboard text."};
 constexpr Text kFilesRewritten{L"ファイル名をテキスト変換しました。", L"Conveted file names to text."};
 constexpr Text kUnknownException{L"予期せぬ例外が発生。", L"Unkown exception."};
@@ -128,17 +128,10 @@ void RunTextPath(HWND window, bool forced, RunOutcome& outcome) {
     outcome.clipboardEmptied = true;
     std::wstring converted;
     ConvertText(Settings.StrConvID, outcome.original, converted);
-    switch (WriteClipboardText(converted, false)) {
-    case ClipboardWriteResult::Ok:
-        outcome.rewritten = true;
-        outcome.result = std::move(converted);
-        if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kTextRewritten), NOTICE_INFO);
-        return;
-    case ClipboardWriteResult::AllocFailed: AddError(kAllocBlock); break;
-    case ClipboardWriteResult::LockFailed: AddError(kLockBlock); break;
-    case ClipboardWriteResult::EmptyFailed: AddError(kEmptyTextPath); break;
-    case ClipboardWriteResult::SetFailed: AddError(kSetTextPath); break;
-    }
+    if (!WriteClipboardTextReporting(converted, false, WriteFailureWording::TextPath)) return;
+    outcome.rewritten = true;
+    outcome.result = std::move(converted);
+    if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kTextRewritten), NOTICE_INFO);
 }
 
 void RunFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
@@ -158,17 +151,10 @@ void RunFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
     // Warnings of the conversion are dropped here; the file path reports only its own outcome.
     Notify(nullptr, nullptr, 0);
     outcome.showNotices = true;
-    switch (WriteClipboardText(converted, true)) {
-    case ClipboardWriteResult::Ok:
-        outcome.rewritten = true;
-        outcome.result = std::move(converted);
-        if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kFilesRewritten), NOTICE_INFO);
-        return;
-    case ClipboardWriteResult::AllocFailed: AddError(kAllocBlock); break;
-    case ClipboardWriteResult::LockFailed: AddError(kLockBlock); break;
-    case ClipboardWriteResult::EmptyFailed: AddError(kEmptyFilePath); break;
-    case ClipboardWriteResult::SetFailed: AddError(kSetFilePath); break;
-    }
+    if (!WriteClipboardTextReporting(converted, true, WriteFailureWording::Plain)) return;
+    outcome.rewritten = true;
+    outcome.result = std::move(converted);
+    if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kFilesRewritten), NOTICE_INFO);
 }
 
 // After a failure in the text path the clipboard is empty; the copy taken before emptying goes back so that
@@ -203,6 +189,18 @@ ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirs
     if (!SetClipboardData(CF_UNICODETEXT, block.get())) return ClipboardWriteResult::SetFailed;
     block.release(); // the system owns it now
     return ClipboardWriteResult::Ok;
+}
+
+bool WriteClipboardTextReporting(const std::wstring& text, bool emptyFirst, WriteFailureWording wording) {
+    const bool textPath = wording == WriteFailureWording::TextPath;
+    switch (WriteClipboardText(text, emptyFirst)) {
+    case ClipboardWriteResult::Ok: return true;
+    case ClipboardWriteResult::AllocFailed: AddError(kAllocBlock); break;
+    case ClipboardWriteResult::LockFailed: AddError(kLockBlock); break;
+    case ClipboardWriteResult::EmptyFailed: AddError(textPath ? kEmptyTextPath : kEmptyPlain); break;
+    case ClipboardWriteResult::SetFailed: AddError(textPath ? kSetTextPath : kSetPlain); break;
+    }
+    return false;
 }
 
 bool ProcessClipboard(HWND window, bool forced) {

@@ -12,3 +12,8 @@ bool ProcessClipboard(HWND window, bool forced);
 enum class ClipboardWriteResult { Ok, AllocFailed, LockFailed, EmptyFailed, SetFailed };
 // Puts `text` on the open clipboard as CF_UNICODETEXT, emptying it first when asked.
 ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirst);
+
+// The same, adding the error notice for a failure; the text path words its clipboard failures with a hint at the
+// timing settings, the file path and the re-copy plainly.
+enum class WriteFailureWording { TextPath, Plain };
+bool WriteClipboardTextReporting(const std::wstring& text, bool emptyFirst, WriteFailureWording wording);

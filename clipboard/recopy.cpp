@@ -17,10 +17,6 @@ struct LineRecopy {
 };
 LineRecopy recopy;
 
-constexpr Text kAllocBlock{L"メモリ確保に失敗。", L"GlobalAlloc() failed."};
-constexpr Text kLockBlock{L"メモリのロックに失敗。", L"GlobalLock() failed."};
-constexpr Text kEmptyClipboard{L"クリップボードの内容を空にできませんでした。", L"Cannot empty clipboard."};
-constexpr Text kSetClipboard{L"クリップボードへ書き込めませんでした。", L"Cannot write to clipboard."};
 constexpr Text kLineCopied{L"1行テキストをコピー:", L"1 line text:"};
 
 void CopyNextLine(HWND window) {
@@ -31,15 +27,9 @@ void CopyNextLine(HWND window) {
             if (recopy.cursor >= recopy.lines.size()) recopy.cursor = 0;
             const std::wstring& line = recopy.lines[recopy.cursor];
             Notify(nullptr, nullptr, 0);
-            switch (WriteClipboardText(line, true)) {
-            case ClipboardWriteResult::Ok:
+            if (WriteClipboardTextReporting(line, true, WriteFailureWording::Plain)) {
                 if (Settings.SHOW_BALLOON) Notify(nullptr, (Tr(kLineCopied) + line).c_str(), NOTICE_INFO);
                 PlayDoneSound();
-                break;
-            case ClipboardWriteResult::AllocFailed: Notify(nullptr, Tr(kAllocBlock), NOTICE_ERROR); break;
-            case ClipboardWriteResult::LockFailed: Notify(nullptr, Tr(kLockBlock), NOTICE_ERROR); break;
-            case ClipboardWriteResult::EmptyFailed: Notify(nullptr, Tr(kEmptyClipboard), NOTICE_ERROR); break;
-            case ClipboardWriteResult::SetFailed: Notify(nullptr, Tr(kSetClipboard), NOTICE_ERROR); break;
             }
             session.Close();
             ++recopy.cursor; // a line whose writing failed is skipped too

@@ -120,6 +120,24 @@ bool StoredSettingsExist() {
 
 HWND FindPastrelWindow() { return FindWindowW(L"PastrelClipboardText", nullptr); }
 
+namespace {
+
+// Starts Pastrel.exe (or `exePath`) with `args`, in `cwd` when given; the process handle, or null.
+HANDLE StartPastrel(const std::wstring& exePath, const std::wstring& args, const wchar_t* cwd, DWORD* processId) {
+    std::wstring exe = exePath.empty() ? PastrelExePath() : exePath;
+    std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd, &si, &pi))
+        return nullptr;
+    CloseHandle(pi.hThread);
+    if (processId) *processId = pi.dwProcessId;
+    return pi.hProcess;
+}
+
+} // namespace
+
 PastrelProcess::PastrelProcess(Options options) {
     std::wstring dir = MakeTempDir(L"log");
     log_ = dir + L"\\test.log";
@@ -128,16 +146,7 @@ PastrelProcess::PastrelProcess(Options options) {
     SetEnvironmentVariableW(L"PASTREL_TEST_LOG", log_.c_str());
     SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER",
                             options.faultMarker.empty() ? nullptr : options.faultMarker.c_str());
-    std::wstring exe = options.exePath.empty() ? PastrelExePath() : options.exePath;
-    std::wstring commandLine = L"\"" + exe + L"\"" + (options.args.empty() ? L"" : L" " + options.args);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-        CloseHandle(pi.hThread);
-        process_ = pi.hProcess;
-        processId_ = pi.dwProcessId;
-    }
+    process_ = StartPastrel(options.exePath, options.args, nullptr, &processId_);
     SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER", nullptr);
     if (options.waitForWindow && process_) {
         // Idle means the creation handling has run to its end and the message loop waits.
@@ -268,14 +277,9 @@ void PastrelProcess::MenuKeys(const std::vector<UINT>& keys) {
 }
 
 DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs, const std::wstring& exePath) {
-    std::wstring exe = exePath.empty() ? PastrelExePath() : exePath;
-    std::wstring commandLine = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return 0xFFFFFFFF;
-    CloseHandle(pi.hThread);
+    pi.hProcess = StartPastrel(exePath, args, nullptr, nullptr);
+    if (!pi.hProcess) return 0xFFFFFFFF;
     DWORD code = 0xFFFFFFFE;
     // Keep answering messages meanwhile: the second instance talks to windows synchronously.
     WaitUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
@@ -323,14 +327,9 @@ std::wstring MessageBoxText(HWND box) {
 
 MessageBoxRun RunPastrelWithMessageBox(const std::wstring& args, const std::wstring& cwd, const std::wstring& exePath) {
     MessageBoxRun run;
-    std::wstring exe = exePath.empty() ? PastrelExePath() : exePath;
-    std::wstring commandLine = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(), &si, &pi))
-        return run;
-    CloseHandle(pi.hThread);
+    pi.hProcess = StartPastrel(exePath, args, cwd.c_str(), &pi.dwProcessId);
+    if (!pi.hProcess) return run;
     HWND box = nullptr;
     WaitUntil(
         [&] {
