@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/ids.h"
+#include "app/memory.h"
 #include "app/notify.h"
 #include "app/text.h"
 #include "app/tray_menu.h"
@@ -31,14 +32,14 @@ UINT HotkeyModifiers(bool shift, bool ctrl, bool alt) {
 void RegisterHotkeys(HWND window) {
     bool failed = false;
     if (Settings.SK1_VKEY != 0 &&
-        !RegisterHotKey(window, HOTKEY_MONITOR, HotkeyModifiers(Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT),
-                        Settings.SK1_VKEY)) {
+        !RegisterHotKey(window, HOTKEY_MONITOR,
+                        HotkeyModifiers(Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT), Settings.SK1_VKEY)) {
         Notify(nullptr, Tr(kHotkey1Failed), NOTICE_WARNING);
         failed = true;
     }
     if (Settings.SK2_VKEY != 0 &&
-        !RegisterHotKey(window, HOTKEY_REWRITE, HotkeyModifiers(Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT),
-                        Settings.SK2_VKEY)) {
+        !RegisterHotKey(window, HOTKEY_REWRITE,
+                        HotkeyModifiers(Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT), Settings.SK2_VKEY)) {
         Notify(nullptr, Tr(kHotkey2Failed), NOTICE_WARNING);
         failed = true;
     }
@@ -89,6 +90,10 @@ LRESULT OnTimer(HWND window, WPARAM id) {
         KillTimer(window, TIMER_ICON_RESTORE);
         break;
     case TIMER_RECOPY: OnRecopyTimer(window); break;
+    case TIMER_RELEASE_MEMORY:
+        KillTimer(window, TIMER_RELEASE_MEMORY);
+        ReleaseCachedBlocks();
+        break;
     }
     return 0;
 }

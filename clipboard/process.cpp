@@ -2,6 +2,8 @@
 
 #include "app/app.h"
 #include "app/handles.h"
+#include "app/ids.h"
+#include "app/memory.h"
 #include "app/notify.h"
 #include "app/text.h"
 #include "clipboard/file_list.h"
@@ -17,8 +19,9 @@
 
 namespace {
 
-constexpr Text kNoDataHandle{L"クリップボードのデータ取得失敗。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
-                             L"GetClipboardData() failed."};
+constexpr Text kNoDataHandle{
+    L"クリップボードのデータ取得失敗。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
+    L"GetClipboardData() failed."};
 constexpr Text kLockClipboardData{
     L"クリップボードのメモリのロックに失敗。\n設定 - トラブルシューティングからタイミング調整をお勧めします。",
     L"GlobalLock() failed."};
@@ -212,14 +215,13 @@ bool ProcessClipboard(HWND window, bool forced) {
         return false;
     }
     RunOutcome outcome;
+    // The memory a run leaves for reuse goes back to the system once copies stop coming.
+    SetTimer(window, TIMER_RELEASE_MEMORY, kMemoryReleaseDelayMs, nullptr);
     try {
         OfferedFormats offered = ScanOfferedFormats();
-        if (!forced && CarriesPrivacyMarker(offered))
-            StopLineRecopy(window);
-        else if (offered.unicodeText)
-            RunTextPath(window, forced, outcome);
-        else
-            RunFilePath(window, offered.fileList, outcome);
+        if (!forced && CarriesPrivacyMarker(offered)) StopLineRecopy(window);
+        else if (offered.unicodeText) RunTextPath(window, forced, outcome);
+        else RunFilePath(window, offered.fileList, outcome);
         if (!outcome.rewritten) RestoreOriginal(outcome);
     } catch (const std::exception& e) {
         RestoreOriginal(outcome);

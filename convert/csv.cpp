@@ -2,38 +2,40 @@
 
 #include "settings/settings.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <deque>
+#include <stdexcept>
 #include <vector>
 
 namespace {
 
-void StripFractionZeros(std::string& digits) {
-    if (digits.find('.') == std::string::npos) return;
-    while (!digits.empty() && digits.back() == '0') digits.pop_back();
-    if (!digits.empty() && digits.back() == '.') digits.pop_back();
+// The longest form written: a sign, six digits, a point, "e", a sign and three digits.
+constexpr size_t kMaxNumberUnits = 13;
+
+// printf's "%g" without the runtime: std::to_chars gives the same digits in the C locale, and the exponent is
+// written here with at least three digits.
+wchar_t* WriteNumberG(wchar_t* out, double value) {
+    if (std::isnan(value)) return std::copy_n(L"nan", 3, out);
+    if (std::isinf(value)) return value < 0 ? std::copy_n(L"-inf", 4, out) : std::copy_n(L"inf", 3, out);
+    char printed[32];
+    char* end = std::to_chars(printed, printed + sizeof(printed), value, std::chars_format::general, 6).ptr;
+    char* e = std::find(printed, end, 'e');
+    out = std::copy(printed, e, out);
+    if (e == end) return out;
+    *out++ = L'e';
+    *out++ = static_cast<wchar_t>(e[1]); // the exponent's sign
+    const char* digits = e + 2;
+    for (ptrdiff_t width = end - digits; width < 3; ++width) *out++ = L'0';
+    return std::copy(digits, static_cast<const char*>(end), out);
 }
 
 } // namespace
 
 std::wstring FormatNumberG(double value) {
-    if (std::isnan(value)) return L"nan";
-    if (std::isinf(value)) return value < 0 ? L"-inf" : L"inf";
-    char printed[64];
-    snprintf(printed, sizeof(printed), "%.6g", value);
-    // C runtimes differ in the exponent's width ("e+06" or "e+006"); it is written here with at least three digits.
-    std::string text = printed;
-    size_t e = text.find('e');
-    if (e != std::string::npos && e + 1 < text.size()) {
-        int exponent = atoi(text.c_str() + e + 1);
-        char tail[16];
-        snprintf(tail, sizeof(tail), "e%c%03d", exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
-        text.replace(e, std::string::npos, tail);
-    }
-    return std::wstring(text.begin(), text.end());
+    wchar_t formatted[kMaxNumberUnits + 8];
+    return std::wstring(formatted, WriteNumberG(formatted, value));
 }
 
 namespace {
@@ -76,9 +78,9 @@ double LeadingNumber(std::wstring_view cell, std::wstring& scratch) {
         double value = static_cast<double>(digits) / powers[fraction];
         return negative ? -value : value;
     }
-    if (!cell.empty() && !iswspace(cell[0]) && !(cell[0] == L'+' || cell[0] == L'-' || cell[0] == L'.' ||
-                                                 (cell[0] >= L'0' && cell[0] <= L'9')))
-        return 0; // does not begin with a number
+    if (!cell.empty() && !iswspace(cell[0]) &&
+        !(cell[0] == L'+' || cell[0] == L'-' || cell[0] == L'.' || (cell[0] >= L'0' && cell[0] <= L'9')))
+        return 0;         // does not begin with a number
     scratch.assign(cell); // wcstod needs a terminated string
     return wcstod(scratch.c_str(), nullptr);
 }
@@ -86,59 +88,64 @@ double LeadingNumber(std::wstring_view cell, std::wstring& scratch) {
 } // namespace
 
 void TransposeAndMultiply(const SettingsRecord& settings, LineList& list) {
-    // Cells are views into the lines; only multiplied cells and the rebuilt lines are new text.
-    std::vector<std::vector<std::wstring_view>> table;
-    table.reserve(list.lines.size());
-    size_t commas = 0, tabs = 0, widest = 0;
+    // Every cell is a view into its line, row after row; row j is cells[rowStart[j]] up to cells[rowStart[j + 1]].
+    std::vector<std::wstring_view> cells;
+    std::vector<size_t> rowStart;
+    rowStart.reserve(list.lines.size() + 1);
+    size_t commas = 0, tabs = 0, widest = 0, units = 0;
     for (std::wstring_view line : list.lines) {
-        std::vector<std::wstring_view> row;
+        rowStart.push_back(cells.size());
         size_t start = 0;
         for (size_t i = 0; i < line.size(); ++i) {
             if (line[i] != L',' && line[i] != L'\t') continue;
             (line[i] == L',' ? commas : tabs) += 1;
-            row.push_back(line.substr(start, i - start));
+            cells.push_back(line.substr(start, i - start));
             start = i + 1;
         }
-        row.push_back(line.substr(start));
-        if (row.size() > widest) widest = row.size();
-        table.push_back(std::move(row));
+        cells.push_back(line.substr(start));
+        widest = std::max(widest, cells.size() - rowStart.back());
+        units += line.size();
     }
+    rowStart.push_back(cells.size());
+    const size_t rows = rowStart.size() - 1;
 
-    if (settings.CSVTSV_CHANGEROWCOL) {
-        std::vector<std::vector<std::wstring_view>> transposed(widest, std::vector<std::wstring_view>(table.size()));
-        for (size_t j = 0; j < table.size(); ++j)
-            for (size_t i = 0; i < table[j].size(); ++i) transposed[i][j] = table[j][i];
-        table.swap(transposed);
-    }
+    // Transposed, row i of the result is column i of the table, with an empty cell where a row was short.
+    const bool transpose = settings.CSVTSV_CHANGEROWCOL;
+    const size_t outRows = transpose ? widest : rows;
+    const size_t slots = transpose ? widest * rows : cells.size();
+    auto cellAt = [&](size_t outRow, size_t k) -> std::wstring_view {
+        size_t row = transpose ? k : outRow, column = transpose ? outRow : k;
+        size_t begin = rowStart[row], count = rowStart[row + 1] - begin;
+        return column < count ? cells[begin + column] : std::wstring_view();
+    };
+    auto cellsIn = [&](size_t outRow) { return transpose ? rows : rowStart[outRow + 1] - rowStart[outRow]; };
 
-    std::deque<std::wstring> products;
-    if (settings.MUL_BY_N != L"1") {
-        const double factor = wcstod(settings.MUL_BY_N.c_str(), nullptr);
-        std::wstring scratch;
-        for (auto& row : table)
-            for (std::wstring_view& cell : row) {
-                double x = LeadingNumber(cell, scratch);
-                if (x == 0) continue;
-                products.push_back(FormatNumberG(x * factor));
-                cell = products.back();
-            }
-    }
-
+    const bool multiply = settings.MUL_BY_N != L"1";
+    const double factor = multiply ? wcstod(settings.MUL_BY_N.c_str(), nullptr) : 1;
     const wchar_t separator = tabs > commas ? L'\t' : L',';
-    LineList rebuilt;
-    rebuilt.lines.reserve(table.size());
-    for (const auto& row : table) {
-        size_t length = row.size();
-        for (std::wstring_view cell : row) length += cell.size();
-        std::wstring line;
-        line.reserve(length);
-        for (size_t i = 0; i < row.size(); ++i) {
-            if (i) line += separator;
-            line += row[i];
+    // All rebuilt lines in one text: every cell keeps its text or becomes a product of at most kMaxNumberUnits.
+    if (slots > std::wstring().max_size() / (kMaxNumberUnits + 2)) throw std::length_error("table too large");
+    std::wstring rebuilt(units + slots + (multiply ? slots * kMaxNumberUnits : 0), L'\0');
+    std::vector<size_t> lineEnd(outRows);
+    wchar_t* const base = rebuilt.data();
+    wchar_t* out = base;
+    std::wstring scratch;
+    for (size_t r = 0; r < outRows; ++r) {
+        const size_t count = cellsIn(r);
+        for (size_t k = 0; k < count; ++k) {
+            if (k) *out++ = separator;
+            std::wstring_view cell = cellAt(r, k);
+            double x = multiply ? LeadingNumber(cell, scratch) : 0;
+            out = x != 0 ? WriteNumberG(out, x * factor) : std::copy(cell.begin(), cell.end(), out);
         }
-        rebuilt.Append(std::move(line));
+        lineEnd[r] = static_cast<size_t>(out - base);
     }
-    // The new lines own their text; the old ones (and what they viewed) may go.
-    list.lines.swap(rebuilt.lines);
-    list.owned.swap(rebuilt.owned);
+    rebuilt.resize(static_cast<size_t>(out - base));
+
+    // The new lines view the rebuilt text; the old ones (and what they viewed) may go.
+    list.owned.clear();
+    const std::wstring& text = list.owned.emplace_back(std::move(rebuilt));
+    list.lines.resize(outRows);
+    for (size_t r = 0, begin = 0; r < outRows; begin = lineEnd[r++])
+        list.lines[r] = std::wstring_view(text.data() + begin, lineEnd[r] - begin);
 }

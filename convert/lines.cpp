@@ -4,55 +4,98 @@
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include <emmintrin.h>
+
+namespace {
+
+// The first CR or LF at or after `p`, or `end`. Eight units at a time: a huge text is mostly line content.
+const wchar_t* FindBreak(const wchar_t* p, const wchar_t* end) {
+    const __m128i cr = _mm_set1_epi16(L'\r'), lf = _mm_set1_epi16(L'\n');
+    for (; end - p >= 8; p += 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)));
+        if (hits) return p + __builtin_ctz(static_cast<unsigned>(hits)) / 2;
+    }
+    while (p < end && *p != L'\r' && *p != L'\n') ++p;
+    return p;
+}
+
+// Copies `n` units and returns the end. Lines are short, and a call to the runtime's memmove for each line and
+// each piece between tabs costs more than the copy; the overlapping loads and stores stay inside both ranges.
+wchar_t* CopyUnits(wchar_t* out, const wchar_t* p, size_t n) {
+    if (n >= 64) return static_cast<wchar_t*>(memcpy(out, p, n * sizeof(wchar_t))) + n;
+    if (n >= 8) {
+        for (size_t i = 0; i + 8 <= n; i += 8)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n - 8),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 8)));
+    } else if (n >= 4) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n - 4),
+                         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + n - 4)));
+    } else {
+        for (size_t i = 0; i < n; ++i) out[i] = p[i];
+    }
+    return out + n;
+}
+
+size_t CountTabs(std::wstring_view line) {
+    const wchar_t* p = line.data();
+    const wchar_t* const end = p + line.size();
+    const __m128i tab = _mm_set1_epi16(L'\t');
+    size_t tabs = 0;
+    for (; end - p >= 8; p += 8)
+        tabs += static_cast<size_t>(__builtin_popcount(static_cast<unsigned>(
+                    _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), tab))))) /
+                2;
+    for (; p < end; ++p) tabs += *p == L'\t';
+    return tabs;
+}
+
+} // namespace
 
 LineList SplitLines(const std::wstring& text) {
     LineList list;
-    const wchar_t* data = text.data();
-    size_t start = 0;
-    const size_t n = text.size();
-    // Sized once: growing the list by doubling would copy it over and over on a huge text.
-    list.lines.reserve(1 + static_cast<size_t>(std::count(text.begin(), text.end(), L'\n')) +
-                       static_cast<size_t>(std::count(text.begin(), text.end(), L'\r')));
-    for (size_t i = 0; i < n; ++i) {
-        wchar_t c = data[i];
-        if (c != L'\r' && c != L'\n') continue;
-        if (c == L'\n' && i > 0 && data[i - 1] == L'\r') { // the LF of CR LF: the CR already ended the line
-            start = i + 1;
-            continue;
-        }
-        list.lines.emplace_back(data + start, i - start);
-        start = i + 1;
+    const wchar_t* p = text.data();
+    const wchar_t* const end = p + text.size();
+    for (;;) {
+        const wchar_t* brk = FindBreak(p, end);
+        list.lines.emplace_back(p, static_cast<size_t>(brk - p));
+        if (brk == end) break;
+        p = brk + 1;
+        if (*brk == L'\r' && p < end && *p == L'\n') ++p; // CR LF ends one line
     }
-    list.lines.emplace_back(data + start, n - start);
     return list;
 }
 
 std::wstring JoinLines(const LineList& list, const std::wstring& separator) {
-    size_t total = 0, tabs = 0;
+    const unsigned width = list.tabWidth;
+    size_t total = 0;
     for (std::wstring_view line : list.lines) {
         total += line.size() + separator.size();
-        if (list.tabWidth) tabs += static_cast<size_t>(std::count(line.begin(), line.end(), L'\t'));
+        if (width) total += CountTabs(line) * (width - 1);
     }
-    std::wstring text;
-    text.reserve(total + tabs * (list.tabWidth ? list.tabWidth - 1 : 0));
+    std::wstring text(total + kExpansionSlack, L'\0');
+    wchar_t* out = text.data();
     for (size_t i = 0; i < list.lines.size(); ++i) {
-        if (i) text += separator;
-        if (list.tabWidth)
-            AppendExpanded(text, list.lines[i], list.tabWidth);
-        else
-            text += list.lines[i];
+        if (i) out = CopyUnits(out, separator.data(), separator.size());
+        std::wstring_view line = list.lines[i];
+        out = width ? WriteExpanded(out, line, width) : CopyUnits(out, line.data(), line.size());
     }
+    text.resize(static_cast<size_t>(out - text.data()));
     return text;
 }
 
 std::vector<std::wstring> LineList::Strings() const {
     std::vector<std::wstring> strings;
     for (std::wstring_view line : lines) {
-        strings.emplace_back();
-        if (tabWidth)
-            AppendExpanded(strings.back(), line, tabWidth);
-        else
-            strings.back().assign(line);
+        std::wstring& text = strings.emplace_back(line);
+        if (!tabWidth) continue;
+        text.resize(line.size() + CountTabs(line) * (tabWidth - 1) + kExpansionSlack);
+        text.resize(static_cast<size_t>(WriteExpanded(text.data(), line, tabWidth) - text.data()));
     }
     return strings;
 }
@@ -123,38 +166,76 @@ void RemoveRepeatedLines(LineList& list) {
 }
 
 void DeleteBlankLines(LineList& list) {
-    list.lines.erase(std::remove_if(list.lines.begin(), list.lines.end(),
-                                    [](std::wstring_view line) { return line.empty(); }),
-                     list.lines.end());
+    list.lines.erase(
+        std::remove_if(list.lines.begin(), list.lines.end(), [](std::wstring_view line) { return line.empty(); }),
+        list.lines.end());
 }
 
 void ExpandTabs(LineList& list, int width) { list.tabWidth = static_cast<unsigned>(width); }
 
-void AppendExpanded(std::wstring& out, std::wstring_view line, unsigned width) {
-    if (line.find(L'\t') == std::wstring_view::npos) {
-        out += line;
-        return;
+namespace {
+
+// Whether each unit takes one display column, as a byte mask of _mm_movemask_epi8: half-width katakana and
+// punctuation take one like everything up to U+00FF; every other unit above, each surrogate half included, two.
+int SingleColumnMask(__m128i units) {
+    const __m128i zero = _mm_setzero_si128();
+    __m128i narrow = _mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF00))), zero);
+    // unit - U+FF61 <= U+FF9F - U+FF61 as unsigned numbers: the saturating difference is zero
+    __m128i kana = _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(units, _mm_set1_epi16(static_cast<short>(0xFF61))),
+                                                  _mm_set1_epi16(0xFF9F - 0xFF61)),
+                                   zero);
+    return _mm_movemask_epi8(_mm_or_si128(narrow, kana));
+}
+
+unsigned UnitColumns(wchar_t c) { return (c <= 0xFF || (c >= 0xFF61 && c <= 0xFF9F)) ? 1 : 2; }
+
+} // namespace
+
+wchar_t* WriteExpanded(wchar_t* out, std::wstring_view line, unsigned width) {
+    const wchar_t* p = line.data();
+    const wchar_t* const end = p + line.size();
+    const __m128i tab = _mm_set1_epi16(L'\t'), spaces8 = _mm_set1_epi16(L' ');
+    size_t column = 0;
+    // Eight units at a time, stored before knowing where a tab cuts them: what lies past the tab is written over.
+    while (end - p >= 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), units);
+        const unsigned tabs = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, tab)));
+        const unsigned single = static_cast<unsigned>(SingleColumnMask(units));
+        if (!tabs) {
+            column += 16 - static_cast<unsigned>(__builtin_popcount(single)) / 2;
+            p += 8;
+            out += 8;
+            continue;
+        }
+        const unsigned before = static_cast<unsigned>(__builtin_ctz(tabs)) / 2; // units before the tab
+        const unsigned below = (1u << (2 * before)) - 1;
+        column += 2 * before - static_cast<unsigned>(__builtin_popcount(single & below)) / 2;
+        out += before;
+        const size_t spaces = width - column % width;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), spaces8);
+        out += spaces;
+        column += spaces;
+        p += before + 1;
     }
-    unsigned column = 0;
-    for (wchar_t c : line) {
-        if (c == L'\t') {
-            unsigned spaces = width - column % width;
-            out.append(spaces, L' ');
+    for (; p < end; ++p) {
+        if (*p == L'\t') {
+            const size_t spaces = width - column % width;
+            out = std::fill_n(out, spaces, L' ');
             column += spaces;
         } else {
-            out += c;
-            // Half-width katakana and punctuation take one column like everything up to U+00FF; every other unit
-            // above, each surrogate half included, takes two.
-            column += (c <= 0xFF || (c >= 0xFF61 && c <= 0xFF9F)) ? 1 : 2;
+            *out++ = *p;
+            column += UnitColumns(*p);
         }
     }
+    return out;
 }
 
 bool LineStageEnabled(const SettingsRecord& s) {
     return s.FEL_TRIMLEFT || s.FEL_TRIMLEFT_FPSPACE || s.FEL_TRIMLEFT_TAB || s.FEL_TRIMLEFT_ZERO ||
-           s.FEL_TRIMLEFT_FPZERO || s.FEL_TRIMRIGHT || s.FEL_TRIMRIGHT_FPSPACE || s.FEL_TRIMRIGHT_TAB || s.FEL_SORTASC ||
-           s.FEL_SORTDSC || s.FEL_UNIQ || s.FEL_DELBLANKLINE || s.TAB4SPACE || s.TAB8SPACE || s.LC_LF || s.LC_CR ||
-           s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1";
+           s.FEL_TRIMLEFT_FPZERO || s.FEL_TRIMRIGHT || s.FEL_TRIMRIGHT_FPSPACE || s.FEL_TRIMRIGHT_TAB ||
+           s.FEL_SORTASC || s.FEL_SORTDSC || s.FEL_UNIQ || s.FEL_DELBLANKLINE || s.TAB4SPACE || s.TAB8SPACE ||
+           s.LC_LF || s.LC_CR || s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1";
 }
 
 std::wstring RunLineStage(const SettingsRecord& s, const std::wstring& text) {

@@ -44,8 +44,10 @@ void DeleteBlankLines(LineList& lines);
 // Tab stops every `width` display columns: half-width characters take one column, others two. Takes effect when the
 // lines are joined or read with Strings().
 void ExpandTabs(LineList& lines, int width);
-// Appends `line` to `out` with its tabs expanded to stops every `width` columns.
-void AppendExpanded(std::wstring& out, std::wstring_view line, unsigned width);
+// Writes `line` at `out` with its tabs expanded to stops every `width` columns (at most 8) and returns the end.
+// `out` has room for the line, width - 1 units per tab and kExpansionSlack units more, which it may write over.
+inline constexpr size_t kExpansionSlack = 8;
+wchar_t* WriteExpanded(wchar_t* out, std::wstring_view line, unsigned width);
 
 // Runs the steps the settings switch on, from splitting to joining (CSV/TSV included).
 std::wstring RunLineStage(const SettingsRecord& settings, const std::wstring& text);

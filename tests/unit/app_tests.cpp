@@ -134,3 +134,62 @@ TEST_F(Balloons, NothingCollectedShowsNothing) {
 }
 
 } // namespace
+
+// ---- large blocks kept for reuse ---------------------------------------------------------------------------
+
+#include "app/memory.h"
+
+#include <cstdint>
+#include <new>
+#include <thread>
+#include <vector>
+
+TEST(LargeBlocks, AFreedBlockServesTheNextRequestOfItsSizeUntilReleased) {
+    ReleaseCachedBlocks();
+    void* first = ::operator new(8u << 20);
+    static_cast<char*>(first)[0] = 1;
+    ::operator delete(first);
+    EXPECT_GE(CachedBlockBytes(), size_t(8) << 20);
+    void* second = ::operator new(6u << 20); // the smallest idle block that fits
+    EXPECT_EQ(second, first);
+    ::operator delete(second, 6u << 20);
+    ReleaseCachedBlocks();
+    EXPECT_EQ(CachedBlockBytes(), 0u);
+}
+
+TEST(LargeBlocks, IdleBlocksAreBoundedAndSmallRequestsStayOnTheHeap) {
+    ReleaseCachedBlocks();
+    std::vector<void*> blocks;
+    for (int i = 0; i < 8; ++i) blocks.push_back(::operator new(size_t(100) << 20)); // committed, never touched
+    for (void* block : blocks) ::operator delete(block);
+    EXPECT_LE(CachedBlockBytes(), size_t(512) << 20);
+    void* small = ::operator new(4096);
+    ::operator delete(small);
+    EXPECT_LE(CachedBlockBytes(), size_t(512) << 20);
+    ReleaseCachedBlocks();
+}
+
+TEST(LargeBlocks, FailuresAreReportedNotFatal) {
+    const size_t impossible = SIZE_MAX / 4; // more than the address space
+    EXPECT_THROW(::operator delete(::operator new(impossible)), std::bad_alloc);
+    EXPECT_EQ(::operator new(impossible, std::nothrow), nullptr);
+    // More live large blocks than the table holds go to the heap and come back through the same delete.
+    std::vector<void*> blocks;
+    for (int i = 0; i < 80; ++i) blocks.push_back(::operator new(size_t(1) << 20));
+    for (void* block : blocks) ::operator delete(block);
+    ReleaseCachedBlocks();
+}
+
+TEST(LargeBlocks, ThreadsShareTheTableSafely) {
+    auto churn = [] {
+        for (int i = 0; i < 200; ++i) {
+            std::vector<char> block(size_t(1 + i % 3) << 20);
+            block[0] = 1;
+        }
+    };
+    std::thread a(churn), b(churn);
+    a.join();
+    b.join();
+    ReleaseCachedBlocks();
+    EXPECT_EQ(CachedBlockBytes(), 0u);
+}

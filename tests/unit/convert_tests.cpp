@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <random>
 
 namespace {
@@ -40,20 +42,16 @@ void LiteralDelete(std::wstring& text, bool space, bool enter, bool tab) {
     size_t i = 0;
     while (i < text.size()) {
         wchar_t c = text[i];
-        if ((space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) || (tab && c == L'\t'))
-            text.erase(i, 1);
-        else
-            ++i;
+        if ((space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) || (tab && c == L'\t')) text.erase(i, 1);
+        else ++i;
     }
 }
 
 void LiteralUniq(Lines& lines) {
     size_t i = 1;
     while (i < lines.size()) {
-        if (lines[i] == lines[i - 1])
-            lines.erase(lines.begin() + static_cast<ptrdiff_t>(i));
-        else
-            ++i;
+        if (lines[i] == lines[i - 1]) lines.erase(lines.begin() + static_cast<ptrdiff_t>(i));
+        else ++i;
     }
 }
 
@@ -105,8 +103,7 @@ bool LiteralApplyAt(const std::vector<ConversionEntry>& table, const std::wstrin
         if (rule.isReference) {
             if (!rule.to.empty() && rule.to[0] == L'!')
                 LiteralApplyAt(table, rule.to.substr(1), text, k, !reverse, depth + 1);
-            else
-                LiteralApplyAt(table, rule.to, text, k, reverse, depth + 1);
+            else LiteralApplyAt(table, rule.to, text, k, reverse, depth + 1);
             continue;
         }
         const std::wstring& search = reverse ? rule.to : rule.from;
@@ -136,12 +133,21 @@ std::string ToUtf8Test(const std::wstring& text) { return std::string(text.begin
 
 // ---- random inputs ------------------------------------------------------------------------------------------
 
-const wchar_t kUnits[] = {L'a', L'b', L'0', L' ', L'\t', L'\r', L'\n', 0x3000, 0xFF10, 0xFF61, 0xFF9F,
-                          0x30A2, 0x6F22, 0xD83D, 0xDE00, L'z', L'A', L',', L'1', L'.'};
+// Breaks, tabs, blanks and zeros of every kind, and the units at each edge of the column-width classes.
+const wchar_t kUnits[] = {L'a',   L'b',   L'0',   L' ', L'\t', L'\r', L'\n', 0x3000, 0xFF10, 0xFF61, 0xFF9F, 0x30A2,
+                          0x6F22, 0xD83D, 0xDE00, L'z', L'A',  L',',  L'1',  L'.',   0x00FF, 0x0100, 0xFF60, 0xFFA0};
 
 std::wstring RandomText(std::mt19937& random, size_t maxLength) {
     std::wstring text(random() % (maxLength + 1), L'\0');
     for (wchar_t& c : text) c = kUnits[random() % ARRAYSIZE(kUnits)];
+    return text;
+}
+
+// Lines of tens of units, as real texts have: the stages work on eight units at a time.
+std::wstring RandomLongLines(std::mt19937& random, size_t maxLength) {
+    std::wstring text = RandomText(random, maxLength);
+    for (wchar_t& c : text)
+        if ((c == L'\r' || c == L'\n') && random() % 8) c = L'x';
     return text;
 }
 
@@ -159,7 +165,7 @@ protected:
 
 TEST_F(Stages, SplitMatchesTheLiteralScan) {
     for (int round = 0; round < 3000; ++round) {
-        std::wstring text = RandomText(random, 40);
+        std::wstring text = round % 2 ? RandomText(random, 40) : RandomLongLines(random, 200);
         EXPECT_EQ(SplitLines(text).Strings(), LiteralSplit(text));
     }
     EXPECT_EQ(SplitLines(L"").Strings(), Lines{L""});
@@ -176,14 +182,16 @@ TEST_F(Stages, DeletionMatchesTheLiteralErase) {
         LiteralDelete(expected, Settings.DelSpace, Settings.DelEnter, Settings.DelTab);
         EXPECT_EQ(DeleteCharacters(Settings, text), expected);
     }
-    std::wstring ideographic = L"a \x3000" L"b";
+    std::wstring ideographic = L"a \x3000"
+                               L"b";
     Settings.DelSpace = true;
-    EXPECT_EQ(DeleteCharacters(Settings, ideographic), L"a\x3000" L"b");
+    EXPECT_EQ(DeleteCharacters(Settings, ideographic), L"a\x3000"
+                                                       L"b");
 }
 
 TEST_F(Stages, LineStepsMatchTheLiteralOnes) {
-    for (int round = 0; round < 1500; ++round) {
-        std::wstring text = RandomText(random, 60);
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring text = round % 2 ? RandomText(random, 60) : RandomLongLines(random, 200);
         Lines lines = SplitLines(text).Strings();
         LineList sorted = SplitLines(text);
         Lines expectedSorted = lines;
@@ -216,7 +224,8 @@ std::wstring Convert(const std::wstring& text, const std::wstring& id = L"") {
 }
 
 TEST_F(Stages, EverythingOffReturnsTheInputUnitForUnit) {
-    for (const std::wstring& text : {std::wstring(L"lone\rCR lone\nLF\r\n"), std::wstring(), std::wstring(L"\U0001F600")})
+    for (const std::wstring& text :
+         {std::wstring(L"lone\rCR lone\nLF\r\n"), std::wstring(), std::wstring(L"\U0001F600")})
         EXPECT_EQ(Convert(text), text);
 }
 
@@ -387,8 +396,7 @@ TEST_F(Stages, CyclesAndSelfGrowthEndWithAWarning) {
 
 TEST_F(Stages, LongReferenceChainsThatAreNoCycleRunToTheEnd) {
     std::wstring file;
-    for (int i = 0; i < 300; ++i)
-        file += L"C" + std::to_wstring(i) + L"\nc\n\tC" + std::to_wstring(i + 1) + L"\n\n";
+    for (int i = 0; i < 300; ++i) file += L"C" + std::to_wstring(i) + L"\nc\n\tC" + std::to_wstring(i + 1) + L"\n\n";
     file += L"C300\nlast\nx\tdone\n";
     ConversionTable = Parse(file);
     EXPECT_EQ(Convert(L"-x-", L"C0"), L"-done-");
@@ -482,6 +490,23 @@ TEST_F(Stages, NumbersInPrintfGForm) {
     EXPECT_EQ(FormatNumberG(-2.5), L"-2.5");
     EXPECT_EQ(FormatNumberG(1e300 * 10), L"1e+301");
     EXPECT_EQ(FormatNumberG(123456789012.0), L"1.23457e+011");
+    EXPECT_EQ(FormatNumberG(-1e-300 / 1e10), L"-1e-310");
+}
+
+// The runtime's own "%.6g", with its exponent widened to three digits, is the reference.
+TEST_F(Stages, NumberFormAgreesWithPrintfOnRandomValues) {
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    for (int round = 0; round < 20000; ++round) {
+        double value = mantissa(random) * std::pow(10.0, static_cast<int>(random() % 640) - 320);
+        if (round % 4 == 0) value = std::round(value * 1e6) / 1e6 + 5e-7; // halfway cases at six digits
+        char printed[64];
+        snprintf(printed, sizeof(printed), "%.6g", value);
+        std::string expected = printed;
+        size_t e = expected.find('e');
+        if (e != std::string::npos)
+            while (expected.size() - (e + 2) < 3) expected.insert(e + 2, "0");
+        ASSERT_EQ(ToUtf8Test(FormatNumberG(value)), expected) << value;
+    }
 }
 
 // Multiplying by 1.0 rewrites each number as the standard reading sees it; compare with wcstod on random cells.
