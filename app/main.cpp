@@ -44,8 +44,8 @@ void DecideLanguage() {
 
 void LoadIconsAndPictures() {
     auto sharedIcon = [](int id, int size) {
-        return static_cast<HICON>(
-            LoadImageW(g_app.instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, LR_SHARED | (size ? 0 : LR_DEFAULTSIZE)));
+        return static_cast<HICON>(LoadImageW(g_app.instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
+                                             LR_SHARED | (size ? 0 : LR_DEFAULTSIZE)));
     };
     g_app.iconApp = sharedIcon(IDI_APP, 0);
     g_app.iconWatchOn = sharedIcon(IDI_WATCH_ON, 0);
@@ -64,10 +64,8 @@ void LoadIconsAndPictures() {
 
 void RunSecondInstance(StartSwitch sw) {
     if (UINT command = ForwardedCommand(sw)) {
-        if (HWND running = FindWindowW(kMainWindowClass, nullptr))
-            SendMessageW(running, WMU_COMMAND, command, 0);
-        else
-            ShowMessage(nullptr, kFindWindowFailed, MB_ICONERROR);
+        if (HWND running = FindWindowW(kMainWindowClass, nullptr)) SendMessageW(running, WMU_COMMAND, command, 0);
+        else ShowMessage(nullptr, kFindWindowFailed, MB_ICONERROR);
         return;
     }
     if (sw == StartSwitch::X) {
@@ -75,16 +73,14 @@ void RunSecondInstance(StartSwitch sw) {
         return;
     }
     if (RunAlreadyRunningDialog() == IDYES) { // Force Exit
-        if (HWND running = FindWindowW(kMainWindowClass, nullptr))
-            SendMessageW(running, WM_DESTROY, 0, 0);
-        else
-            ShowMessage(nullptr, kForceExitFailed, MB_ICONERROR);
+        if (HWND running = FindWindowW(kMainWindowClass, nullptr)) SendMessageW(running, WM_DESTROY, 0, 0);
+        else ShowMessage(nullptr, kForceExitFailed, MB_ICONERROR);
     }
 }
 
 void OpenHelpPage() {
-    auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"hh.exe",
-                                                          L"Pastrel.chm::/_RESOURCE/HLP000021.html", L".", SW_SHOWNORMAL));
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", L"hh.exe", L"Pastrel.chm::/_RESOURCE/HLP000021.html", L".", SW_SHOWNORMAL));
     if (result < 32) ShowMessage(nullptr, kHelpFailed, MB_ICONERROR);
 }
 

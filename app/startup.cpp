@@ -84,7 +84,8 @@ int GetOsVersionNumber() {
         GetVersionExW(&info);
 #pragma GCC diagnostic pop
     }
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
     DWORD build = info.dwBuildNumber;
     if (build < 0x10000) return 400;
     return static_cast<int>((build >> 24) * 100 + ((build >> 16) & 0xFF));
@@ -128,7 +129,8 @@ HBITMAP LoadPngResource(HINSTANCE instance, int id) {
     {
         std::unique_ptr<Gdiplus::Bitmap> bitmap(Gdiplus::Bitmap::FromStream(stream));
         if (bitmap && bitmap->GetLastStatus() == Gdiplus::Ok)
-            if (bitmap->GetHBITMAP(Gdiplus::Color(static_cast<Gdiplus::ARGB>(0x00FFFFFF)), &result) != Gdiplus::Ok) result = nullptr;
+            if (bitmap->GetHBITMAP(Gdiplus::Color(static_cast<Gdiplus::ARGB>(0x00FFFFFF)), &result) != Gdiplus::Ok)
+                result = nullptr;
     }
     stream->Release();
     return result;

@@ -26,8 +26,9 @@ void AppendRecord(const std::wstring& record) {
     // The test may be reading the file at this moment; try again briefly rather than lose the record.
     FileHandle file;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        file.reset(CreateFileW(hooks.log.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file.reset(CreateFileW(hooks.log.c_str(), FILE_APPEND_DATA,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) Sleep(2);
     }
     if (!file) return;

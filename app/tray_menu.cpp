@@ -79,9 +79,7 @@ void UpdateCheckMarks() {
                       s.TAB8SPACE || s.LC_LF || s.LC_CR;
     CheckPosition(kPerLineSubmenuPos, anyPerLine);
 
-    UINT files = s.FileFolderCopy == 2 ? IDM_FILES_FULLPATHS
-                 : s.FileFolderCopy == 1 ? IDM_FILES_NAMES
-                                         : IDM_FILES_NONE;
+    UINT files = s.FileFolderCopy == 2 ? IDM_FILES_FULLPATHS : s.FileFolderCopy == 1 ? IDM_FILES_NAMES : IDM_FILES_NONE;
     CheckMenuRadioItem(trayMenu.popup, IDM_FILES_NONE, IDM_FILES_FULLPATHS, files, MF_BYCOMMAND);
     CheckPosition(kFilesSubmenuPos, s.FileFolderCopy != 0);
 
@@ -113,8 +111,7 @@ void BringModalDialogsForward(HWND window) {
 } // namespace
 
 void LoadTrayMenu() {
-    trayMenu.resource.reset(
-        LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_app.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
+    trayMenu.resource.reset(LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_app.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
     trayMenu.popup = trayMenu.resource ? GetSubMenu(trayMenu.resource.get(), 0) : nullptr;
     if (!trayMenu.popup) return;
     SetMenuDefaultItem(trayMenu.popup, 0, TRUE);

@@ -130,7 +130,8 @@ int main() {
     GetProcessMemoryInfo(pastrel.Handle(), &peak, sizeof(peak));
     double text64 = 64.0 * 1024 * 1024;
     printf("Pastrel memory: working set at rest %.1f MB; peak working set %.1f MB, peak private %.1f MB\n",
-           baseline.WorkingSetSize / 1048576.0, peak.PeakWorkingSetSize / 1048576.0, peak.PeakPagefileUsage / 1048576.0);
+           baseline.WorkingSetSize / 1048576.0, peak.PeakWorkingSetSize / 1048576.0,
+           peak.PeakPagefileUsage / 1048576.0);
     printf("peak private bytes beyond rest per byte of the 64 MB text: %.2f\n",
            (static_cast<double>(peak.PeakPagefileUsage) - static_cast<double>(baseline.PagefileUsage)) / text64);
     return 0;

@@ -61,8 +61,7 @@ bool BuildFileListText(const void* block, size_t size, FileListMode mode, std::w
         size_t slash = path.rfind(L'\\');
         if (mode == FileListMode::Names && slash != std::wstring::npos)
             text.append(path, slash + 1, std::wstring::npos);
-        else
-            text += path;
+        else text += path;
         text += L"\r\n";
     }
     return true;

@@ -54,8 +54,7 @@ void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
             // Restarting the timer on every change processes a burst once, Delay1Sec after its last change.
             if (Settings.Delay1Sec != 0)
                 SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
-            else if (!ProcessClipboard(window, false))
-                SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
+            else if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
         }
     }
     if (ListenerMode()) return;
@@ -64,8 +63,7 @@ void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void OnChangeClipboardChain(HWND window, WPARAM removed, LPARAM next) {
-    if (reinterpret_cast<HWND>(removed) == watch.nextViewer)
-        watch.nextViewer = reinterpret_cast<HWND>(next);
+    if (reinterpret_cast<HWND>(removed) == watch.nextViewer) watch.nextViewer = reinterpret_cast<HWND>(next);
     else if (watch.nextViewer && watch.nextViewer != window)
         SendMessageW(watch.nextViewer, WM_CHANGECBCHAIN, removed, next);
 }

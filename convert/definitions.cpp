@@ -15,7 +15,8 @@ namespace {
 
 constexpr size_t kMaxLineUnits = 259; // a line as read, its break included
 constexpr Text kGrowthStopped{
-    L"変換定義の適用でテキストが際限なく増え続けるため、この変換を中止しました。(置換結果に検索文字列を含む定義がないか確認して下さい)",
+    L"変換定義の適用でテキストが際限なく増え続けるため、この変換を中止しました。("
+    L"置換結果に検索文字列を含む定義がないか確認して下さい)",
     L"The conversion was stopped because the text kept growing without end; check for a replacement that "
     L"contains its own search text."};
 
@@ -54,7 +55,8 @@ bool ReadDefinitionFile(const wchar_t* path, std::wstring& units) {
     DWORD got = 0;
     if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr)) return false;
     bytes.resize(got);
-    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF || static_cast<unsigned char>(bytes[1]) != 0xFE)
+    if (bytes.size() < 2 || static_cast<unsigned char>(bytes[0]) != 0xFF ||
+        static_cast<unsigned char>(bytes[1]) != 0xFE)
         return false;
     units.assign((bytes.size() - 2) / 2, L'\0');
     memcpy(units.data(), bytes.data() + 2, units.size() * sizeof(wchar_t));
@@ -162,7 +164,8 @@ void CollectTriggers(size_t index, bool reverse, std::vector<unsigned char>& tri
         if (rule.isReference) {
             bool opposite = !rule.to.empty() && rule.to[0] == L'!';
             int target = ConversionRun::FindEntry(opposite ? rule.to.substr(1) : rule.to);
-            if (target >= 0) CollectTriggers(static_cast<size_t>(target), opposite ? !reverse : reverse, triggers, seen);
+            if (target >= 0)
+                CollectTriggers(static_cast<size_t>(target), opposite ? !reverse : reverse, triggers, seen);
             continue;
         }
         const std::wstring& search = reverse ? rule.to : rule.from;
@@ -310,7 +313,8 @@ bool LoadConversionDefinitions(HMENU conversionSubmenu) {
     }
     if (!conversionSubmenu) return true;
     size_t count = std::min<size_t>(ConversionTable.size(), 100);
-    for (size_t i = 100; i-- > count;) DeleteMenu(conversionSubmenu, static_cast<UINT>(IDM_CONVERT_FIRST + i), MF_BYCOMMAND);
+    for (size_t i = 100; i-- > count;)
+        DeleteMenu(conversionSubmenu, static_cast<UINT>(IDM_CONVERT_FIRST + i), MF_BYCOMMAND);
     for (size_t i = 0; i < count; ++i) {
         const ConversionEntry& entry = ConversionTable[i];
         const std::wstring& label = g_app.uiJapanese ? entry.displayName : entry.identifier;

@@ -9,16 +9,18 @@
 namespace {
 
 constexpr Text kCannotCreateInput{L"パイプ入力用のファイルを作成できません。", L"Cannot create a file for in-pipe."};
-constexpr Text kNoMemoryForCommand{L"パイプ入出力のためのコマンドライン生成に必要なメモリが足りません。", L"Out of memory."};
+constexpr Text kNoMemoryForCommand{L"パイプ入出力のためのコマンドライン生成に必要なメモリが足りません。",
+                                   L"Out of memory."};
 constexpr Text kCannotCreateProcess{L"コマンドラインを実行するためのプロセスを生成できません。",
                                     L"Cannot create a new process."};
 constexpr Text kCannotOpenOutput{L"コマンドラインの出力結果を開けません。", L"Cannot open a file for out-pipe."};
 constexpr Text kNoMemoryForOutput{L"コマンドラインの出力結果を取得するためのメモリを確保できません。",
                                   L"Out of memory for reading pipe."};
 constexpr Text kCannotReadOutput{L"コマンドラインの出力結果を取得できません。", L"Cannot read a file for out-pipe."};
-constexpr Text kTimedOut{L"コマンドラインが30秒以内に終了しなかったため、強制終了しました。テキストは変換前のままです。",
-                         L"The command line did not end within 30 seconds and was stopped; the text was left as it "
-                         L"was."};
+constexpr Text kTimedOut{
+    L"コマンドラインが30秒以内に終了しなかったため、強制終了しました。テキストは変換前のままです。",
+    L"The command line did not end within 30 seconds and was stopped; the text was left as it "
+    L"was."};
 
 enum class Encoding { Utf16, Utf8, Ansi };
 
@@ -107,7 +109,8 @@ std::wstring BuildCommandLine(const std::wstring& command, bool unicode, const s
                               const std::wstring& out, const std::wstring& err) {
     std::wstring redirected = command + L" < \"" + in + L"\" > \"" + out + L"\" 2> \"" + err + L"\"";
     std::wstring head = unicode ? L"CMD.EXE /U /C " : L"CMD.EXE /C ";
-    if (!command.empty() && command[0] == L'"') return (unicode ? L"CMD.EXE /U /S /C \"" : L"CMD.EXE /S /C \"") + redirected + L"\"";
+    if (!command.empty() && command[0] == L'"')
+        return (unicode ? L"CMD.EXE /U /S /C \"" : L"CMD.EXE /S /C \"") + redirected + L"\"";
     return head + redirected;
 }
 
@@ -171,8 +174,8 @@ std::vector<std::wstring> RunExternalFilter(const SettingsRecord& settings, std:
 
     std::wstring commandLine;
     try {
-        commandLine = BuildCommandLine(settings.CMDLINE, encoding == Encoding::Utf16, input.Path(), output.Path(),
-                                       errors.Path());
+        commandLine =
+            BuildCommandLine(settings.CMDLINE, encoding == Encoding::Utf16, input.Path(), output.Path(), errors.Path());
     } catch (const std::bad_alloc&) {
         warnings.push_back(Tr(kNoMemoryForCommand));
         return warnings;
@@ -187,10 +190,8 @@ std::vector<std::wstring> RunExternalFilter(const SettingsRecord& settings, std:
     switch (ReadAll(output.Path(), bytes)) {
     case ReadResult::Ok: {
         std::wstring decoded;
-        if (bytes.empty() || !Decode(bytes, encoding, decoded))
-            text.clear();
-        else
-            text.swap(decoded);
+        if (bytes.empty() || !Decode(bytes, encoding, decoded)) text.clear();
+        else text.swap(decoded);
         break;
     }
     case ReadResult::OpenFailed: warnings.push_back(Tr(kCannotOpenOutput)); break;

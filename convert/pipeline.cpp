@@ -28,10 +28,8 @@ public:
         owned_ = true;
     }
     void MoveTo(std::wstring& output) {
-        if (owned_)
-            output = std::move(work_);
-        else
-            output = input_;
+        if (owned_) output = std::move(work_);
+        else output = input_;
     }
 
 private:
@@ -59,10 +57,8 @@ void ConvertText(const std::wstring& conversionId, const std::wstring& input, st
     if (s.REP_REP) {
         std::wstring result;
         std::wstring warning = ApplyRegexReplacement(s, text.Current(), result);
-        if (warning.empty())
-            text.Replace(std::move(result));
-        else
-            Warn(warning);
+        if (warning.empty()) text.Replace(std::move(result));
+        else Warn(warning);
     }
     if (LineStageEnabled(s)) text.Replace(RunLineStage(s, text.Current()));
     if (s.USE_CMDLINE)

@@ -22,7 +22,9 @@ struct Loader {
 struct Saver {
     std::wstring& saveErrors;
     void operator()(const wchar_t* key, const int& field, int) const { WriteIntSetting(key, field, saveErrors); }
-    void operator()(const wchar_t* key, const bool& field, int) const { WriteIntSetting(key, field ? 1 : 0, saveErrors); }
+    void operator()(const wchar_t* key, const bool& field, int) const {
+        WriteIntSetting(key, field ? 1 : 0, saveErrors);
+    }
     void operator()(const wchar_t* key, const BYTE& field, int) const { WriteIntSetting(key, field, saveErrors); }
     void operator()(const wchar_t* key, const std::wstring& field, const wchar_t*) const {
         WriteStringSetting(key, field, saveErrors);

@@ -14,7 +14,8 @@ bool englishMessages = false;
 
 constexpr wchar_t kRegWarningCaption[] = L"Registory Class";
 constexpr wchar_t kRegWarningJaTail[] =
-    L"\nこのメッセージが表示されたら、現在編集している/していたダイアログの名前を、メッセージの内容と共に正確に作者まで報告して下さい。";
+    L"\nこのメッセージが表示されたら、現在編集している/"
+    L"していたダイアログの名前を、メッセージの内容と共に正確に作者まで報告して下さい。";
 
 void ShowRegWarning(const wchar_t* ja, const wchar_t* en) {
     std::wstring text = englishMessages ? std::wstring(en) : std::wstring(ja) + kRegWarningJaTail;
@@ -73,8 +74,7 @@ bool REGW::ReadStringW(const wchar_t* name, std::wstring& out) {
     // One extra unit beyond the 4100-byte query keeps a value without terminator NUL-terminated.
     std::vector<wchar_t> buffer(kStringBufferUnits + 1, L'\0');
     DWORD size = kStringBufferUnits * sizeof(wchar_t);
-    if (RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
-        ERROR_SUCCESS)
+    if (RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
         return false;
     out.assign(buffer.data());
     if (out.size() > kStringBufferUnits - 1) out.resize(kStringBufferUnits - 1);
@@ -119,8 +119,7 @@ int REGW::ReadIntegerW(const wchar_t* name, int defaultValue) {
         return static_cast<int>(data[0] | (data[1] << 8) | (data[2] << 16) | (static_cast<unsigned>(data[3]) << 24));
     case REG_DWORD_BIG_ENDIAN:
         return static_cast<int>((static_cast<unsigned>(data[0]) << 24) | (data[1] << 16) | (data[2] << 8) | data[3]);
-    default:
-        return defaultValue;
+    default: return defaultValue;
     }
 }
 
@@ -149,8 +148,8 @@ bool EnsureIniFile() {
     FileHandle existing{CreateFileW(kIniFileName, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (existing) return true;
-    FileHandle created{CreateFileW(kIniFileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                   nullptr)};
+    FileHandle created{
+        CreateFileW(kIniFileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
     if (!created) return false;
     // The byte-order mark makes every later profile write store UTF-16 text.
     static const BYTE kHeader[] = {0xFF, 0xFE, 0x0D, 0x00, 0x0A, 0x00};
@@ -159,8 +158,7 @@ bool EnsureIniFile() {
 }
 
 int ReadIntSetting(const wchar_t* key, int defaultValue) {
-    if (g_app.useIniFile)
-        return static_cast<int>(GetPrivateProfileIntW(kIniSection, key, defaultValue, kIniFileName));
+    if (g_app.useIniFile) return static_cast<int>(GetPrivateProfileIntW(kIniSection, key, defaultValue, kIniFileName));
     REGW reg;
     if (!reg.OpenKey(REGW_OPEN_READONLY)) return defaultValue;
     int value = reg.ReadIntegerW(key, defaultValue);
@@ -191,16 +189,16 @@ void AppendWithSeparator(std::wstring& list, const std::wstring& text) {
 namespace {
 
 void AppendIniWriteError(const wchar_t* key, std::wstring& saveErrors) {
-    std::wstring text = g_app.uiJapanese ? std::wstring(kIniFileName) + L"の[" + kIniSection + L"]セクションの" +
-                                               key + L"に値を書き込めません。"
-                                         : std::wstring(kIniFileName) + L"[" + kIniSection + L"] - " + key +
-                                               L" write error.";
+    std::wstring text =
+        g_app.uiJapanese
+            ? std::wstring(kIniFileName) + L"の[" + kIniSection + L"]セクションの" + key + L"に値を書き込めません。"
+            : std::wstring(kIniFileName) + L"[" + kIniSection + L"] - " + key + L" write error.";
     AppendWithSeparator(saveErrors, text);
 }
 
 void AppendRegistryOpenError(std::wstring& saveErrors) {
-    AppendWithSeparator(saveErrors, g_app.uiJapanese ? FullKeyPath() + L"を開けません。"
-                                                     : L"Cannot open - " + FullKeyPath());
+    AppendWithSeparator(saveErrors,
+                        g_app.uiJapanese ? FullKeyPath() + L"を開けません。" : L"Cannot open - " + FullKeyPath());
 }
 
 void AppendRegistryWriteError(const wchar_t* key, std::wstring& saveErrors) {

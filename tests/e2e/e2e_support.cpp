@@ -54,8 +54,8 @@ std::wstring MakeTempDir(const std::wstring& name) {
     GetTempPathW(MAX_PATH, temp);
     static int counter = 0;
     // Process ids come back in later runs, so the time keeps names from meeting folders of an earlier run.
-    std::wstring dir = std::wstring(temp) + L"pastrel-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                       L"-" + std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
+    std::wstring dir = std::wstring(temp) + L"pastrel-" + name + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                       std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter);
     SHCreateDirectoryExW(nullptr, dir.c_str(), nullptr);
     return dir;
 }
@@ -268,10 +268,8 @@ void PastrelProcess::MenuKeys(const std::vector<UINT>& keys) {
     for (UINT key : keys) {
         HWND menu = TopMenuWindow(processId_);
         if (!menu) return;
-        if (key >= 'A' && key <= 'Z')
-            PostMessageW(menu, WM_CHAR, key + ('a' - 'A'), 0);
-        else
-            PostMessageW(menu, WM_KEYDOWN, key, 0);
+        if (key >= 'A' && key <= 'Z') PostMessageW(menu, WM_CHAR, key + ('a' - 'A'), 0);
+        else PostMessageW(menu, WM_KEYDOWN, key, 0);
         PumpFor(120);
     }
 }
@@ -283,10 +281,8 @@ DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs, const std::wstring& 
     DWORD code = 0xFFFFFFFE;
     // Keep answering messages meanwhile: the second instance talks to windows synchronously.
     WaitUntil([&] { return WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0; }, timeoutMs);
-    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &code);
-    else
-        TerminateProcess(pi.hProcess, 98);
+    if (WaitForSingleObject(pi.hProcess, 0) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+    else TerminateProcess(pi.hProcess, 98);
     CloseHandle(pi.hProcess);
     return code;
 }
@@ -345,10 +341,8 @@ MessageBoxRun RunPastrelWithMessageBox(const std::wstring& args, const std::wstr
         run.text = MessageBoxText(box);
         PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
-    if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(pi.hProcess, &run.exitCode);
-    else
-        TerminateProcess(pi.hProcess, 97);
+    if (WaitForSingleObject(pi.hProcess, 10000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &run.exitCode);
+    else TerminateProcess(pi.hProcess, 97);
     CloseHandle(pi.hProcess);
     return run;
 }

@@ -40,9 +40,9 @@ class PastrelProcess {
 public:
     struct Options {
         std::wstring args;
-        std::wstring exePath;      // default: the built Pastrel.exe
+        std::wstring exePath; // default: the built Pastrel.exe
         std::wstring language = L"EN";
-        std::wstring faultMarker;  // PASTREL_FAULT_MARKER
+        std::wstring faultMarker; // PASTREL_FAULT_MARKER
         bool waitForWindow = true;
     };
     explicit PastrelProcess(Options options);
@@ -122,4 +122,3 @@ bool ClipboardText(std::wstring& text);
 HWND ClipboardOwnerWindow();
 // Waits until Pastrel's window owns a clipboard without formatted formats.
 bool WaitForRewrite(HWND pastrel, DWORD timeoutMs = 3000);
-

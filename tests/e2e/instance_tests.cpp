@@ -142,12 +142,15 @@ public:
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"PastrelTestChainViewer";
         RegisterClassW(&wc);
-        window_ = CreateWindowW(wc.lpszClassName, L"viewer", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance,
-                                nullptr);
+        window_ =
+            CreateWindowW(wc.lpszClassName, L"viewer", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         next_ = SetClipboardViewer(window_);
     }
-    ~ChainViewer() { Leave(); DestroyWindow(window_); }
+    ~ChainViewer() {
+        Leave();
+        DestroyWindow(window_);
+    }
     void Leave() {
         if (joined_) ChangeClipboardChain(window_, next_);
         joined_ = false;
@@ -163,10 +166,8 @@ private:
             return 0;
         }
         if (self && m == WM_CHANGECBCHAIN) {
-            if (reinterpret_cast<HWND>(wp) == self->next_)
-                self->next_ = reinterpret_cast<HWND>(lp);
-            else if (self->next_)
-                SendMessageW(self->next_, m, wp, lp);
+            if (reinterpret_cast<HWND>(wp) == self->next_) self->next_ = reinterpret_cast<HWND>(lp);
+            else if (self->next_) SendMessageW(self->next_, m, wp, lp);
             return 0;
         }
         return DefWindowProcW(w, m, wp, lp);

@@ -78,8 +78,7 @@ TEST_F(Tray, CommandMessageAcceptsOnlyItsFiveIds) {
     StoreSetting(L"CBWatchEnabled", 0);
     PastrelProcess pastrel;
     ASSERT_TRUE(FormattedCopyStays());
-    for (WPARAM id : {32781u, 33005u, 32778u, 32776u, 12345u})
-        SendMessageW(pastrel.Window(), WMU_COMMAND, id, 0);
+    for (WPARAM id : {32781u, 33005u, 32778u, 32776u, 12345u}) SendMessageW(pastrel.Window(), WMU_COMMAND, id, 0);
     EXPECT_TRUE(IsWindow(pastrel.Window()));
     EXPECT_TRUE(ClipboardHasFormat(HtmlFormat()));
     SendMessageW(pastrel.Window(), WMU_COMMAND, 32782, 0);

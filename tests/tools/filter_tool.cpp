@@ -24,7 +24,8 @@ int main(int argc, char** argv) {
         for (char& c : data)
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         WriteFile(out, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-        if (mode == "stderr" && argc > 2) WriteFile(err, argv[2], static_cast<DWORD>(strlen(argv[2])), &written, nullptr);
+        if (mode == "stderr" && argc > 2)
+            WriteFile(err, argv[2], static_cast<DWORD>(strlen(argv[2])), &written, nullptr);
     } else if (mode == "lf") {
         WriteFile(out, "\n", 1, &written, nullptr);
     } else if (mode == "errlf") {

@@ -18,9 +18,7 @@ namespace {
 
 constexpr wchar_t kKey[] = L"Software\\Brindlewox\\Pastrel\\CurrentVersion";
 
-void DeleteSettingsKey() {
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brindlewox");
-}
+void DeleteSettingsKey() { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brindlewox"); }
 
 void SetRegistryValue(const wchar_t* name, DWORD type, const void* data, DWORD size) {
     HKEY key;
@@ -186,13 +184,13 @@ TEST_F(SettingsStore, RegistryValuesOfOddTypesAndSizesNeverBreakLoading) {
     std::vector<BYTE> big(100000, 0x41);
     SetRegistryValue(L"MultiDivSec", REG_BINARY, big.data(), static_cast<DWORD>(big.size()));
     SetRegistryValue(L"Delay1Sec", REG_SZ, big.data(), static_cast<DWORD>(big.size())); // no terminator
-    SetRegistryValue(L"StrConvID", REG_BINARY, big.data(), 3);                         // odd size, no NUL
+    SetRegistryValue(L"StrConvID", REG_BINARY, big.data(), 3);                          // odd size, no NUL
     SetRegistryValue(L"REP_BEFORE", REG_DWORD, big.data(), 4);
     SetRegistryValue(L"ALPHA_FLOATING", REG_NONE, nullptr, 0);
     SetRegistryValue(L"CMDLINE", REG_SZ, big.data(), 5000); // longer than 2049 characters
     LoadSettings();
     EXPECT_EQ(Settings.MultiDivSec, 1000); // 0x41414141 is no allowed interval
-    EXPECT_EQ(Settings.Delay1Sec, 0); // not a number: the default
+    EXPECT_EQ(Settings.Delay1Sec, 0);      // not a number: the default
     EXPECT_EQ(Settings.ALPHA_FLOATING, 255);
     EXPECT_TRUE(Settings.CMDLINE.empty());
     EXPECT_LE(Settings.StrConvID.size(), 2049u);
@@ -262,8 +260,8 @@ TEST_F(SettingsStore, OddIniFilesLoadWithoutHarm) {
     g_app.useIniFile = true;
     std::wstring hugeLine = L"CMDLINE=" + std::wstring(100000, L'c') + L"\r\n";
     WriteBytes(IniPath(), "\xFF\xFE" + Utf16(L"[cb_main]\r\nREP_BEFORE=\"quoted\"\r\nDelay1Sec=  200  \r\n"
-                                            L"MultiDivSec=500\r\nMultiDivSec=2000\r\n" +
-                                            hugeLine + L"[cb_main]\r\nDelTab=1\r\n"));
+                                             L"MultiDivSec=500\r\nMultiDivSec=2000\r\n" +
+                                             hugeLine + L"[cb_main]\r\nDelTab=1\r\n"));
     LoadSettings();
     EXPECT_EQ(Settings.CMDLINE.size(), 2049u);
     EXPECT_EQ(Settings.CMDLINE, std::wstring(2049, L'c'));
