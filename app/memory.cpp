@@ -13,15 +13,16 @@ constexpr size_t kMaxIdleBytes = size_t(512) << 20; // kept at most between rele
 constexpr size_t kMaxBlocks = 64;                   // beyond that many live large blocks, the heap serves them
 
 struct LargeBlock {
-    char* base;
-    size_t size;
-    bool inUse;
+    char* base = nullptr;
+    size_t size = 0;
+    bool inUse = false;
 };
 
 // The large blocks the process holds, in use or kept for reuse. A fixed table: operator new must not allocate.
+// Every member has a constant initializer, so the table is ready before any constructor of another file runs.
 struct BlockCache {
     SRWLOCK lock = SRWLOCK_INIT;
-    LargeBlock blocks[kMaxBlocks];
+    LargeBlock blocks[kMaxBlocks]{};
     size_t count = 0;
     size_t idleBytes = 0;
 };
