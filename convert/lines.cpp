@@ -42,18 +42,7 @@ wchar_t* CopyUnits(wchar_t* out, const wchar_t* p, size_t n) {
     return out + n;
 }
 
-size_t CountTabs(std::wstring_view line) {
-    const wchar_t* p = line.data();
-    const wchar_t* const end = p + line.size();
-    const __m128i tab = _mm_set1_epi16(L'\t');
-    size_t tabs = 0;
-    for (; end - p >= 8; p += 8)
-        tabs += static_cast<size_t>(__builtin_popcount(static_cast<unsigned>(
-                    _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), tab))))) /
-                2;
-    for (; p < end; ++p) tabs += *p == L'\t';
-    return tabs;
-}
+size_t CountTabs(std::wstring_view line) { return static_cast<size_t>(std::count(line.begin(), line.end(), L'\t')); }
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "e2e_support.h"
 
+#include "app/ids.h"
+
 #include <shlobj.h>
 
 #include <cstring>
@@ -9,7 +11,6 @@
 
 namespace {
 
-constexpr wchar_t kSettingsKey[] = L"Software\\Brindlewox\\Pastrel\\CurrentVersion";
 constexpr wchar_t kForeignClass[] = L"PastrelTestForeignApp";
 
 std::wstring ReadFileWide(const std::wstring& path) {
@@ -234,25 +235,34 @@ void PastrelProcess::ClearLog() { DeleteFileW(log_.c_str()); }
 
 namespace {
 
-struct MenuSearch {
+struct WindowSearch {
     DWORD processId;
-    HWND menu;
+    const wchar_t* className;
+    std::vector<HWND> found;
 };
 
-BOOL CALLBACK FindMenuWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<MenuSearch*>(param);
+BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
     wchar_t cls[16] = {};
     GetClassNameW(window, cls, 16);
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid == search->processId && lstrcmpW(cls, L"#32768") == 0 && IsWindowVisible(window)) search->menu = window;
+    if (pid == search->processId && lstrcmpW(cls, search->className) == 0 && IsWindowVisible(window))
+        search->found.push_back(window);
     return TRUE;
 }
 
+// The process's visible top-level windows of a class, topmost first.
+std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className) {
+    WindowSearch search{processId, className, {}};
+    EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The popup menu window the keys are posted to: the last one in z-order.
 HWND TopMenuWindow(DWORD processId) {
-    MenuSearch search{processId, nullptr};
-    EnumWindows(FindMenuWindow, reinterpret_cast<LPARAM>(&search));
-    return search.menu;
+    std::vector<HWND> menus = VisibleWindowsOf(processId, L"#32768");
+    return menus.empty() ? nullptr : menus.back();
 }
 
 } // namespace
@@ -260,7 +270,7 @@ HWND TopMenuWindow(DWORD processId) {
 bool PastrelProcess::MenuOpen() const { return TopMenuWindow(processId_) != nullptr; }
 
 bool PastrelProcess::OpenTrayMenu() {
-    PostMessageW(window_, 32770, 156544, WM_RBUTTONUP);
+    PostMessageW(window_, WMU_TRAY, TRAY_ICON_ID, WM_RBUTTONUP);
     return WaitUntil([&] { return MenuOpen(); });
 }
 
@@ -287,32 +297,9 @@ DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs, const std::wstring& 
     return code;
 }
 
-namespace {
-
-struct BoxSearch {
-    DWORD processId;
-    HWND box;
-};
-
-BOOL CALLBACK FindProcessDialog(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<BoxSearch*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t cls[16] = {};
-    GetClassNameW(window, cls, 16);
-    if (pid == search->processId && lstrcmpW(cls, L"#32770") == 0 && IsWindowVisible(window)) {
-        search->box = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-} // namespace
-
 HWND FindMessageBoxOf(DWORD processId) {
-    BoxSearch search{processId, nullptr};
-    EnumWindows(FindProcessDialog, reinterpret_cast<LPARAM>(&search));
-    return search.box;
+    std::vector<HWND> boxes = VisibleWindowsOf(processId, L"#32770");
+    return boxes.empty() ? nullptr : boxes.front();
 }
 
 std::wstring MessageBoxText(HWND box) {

@@ -19,7 +19,10 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 // Runs this thread's messages for a while (windows of the test keep answering).
 void PumpFor(DWORD ms);
 
-// The settings key of the registry store, written before Pastrel starts.
+// The settings key of the registry store, spelled out here so that a mistake in the program's own name shows.
+inline constexpr wchar_t kSettingsKey[] = L"Software\\Brindlewox\\Pastrel\\CurrentVersion";
+
+// The settings key, written before Pastrel starts.
 void ClearStoredSettings();
 void StoreSetting(const wchar_t* key, DWORD value);
 void StoreSetting(const wchar_t* key, const std::wstring& value);
@@ -34,6 +37,7 @@ struct Notice {
 
 // Item id (or "pos<n>" for a submenu's own item) to its MF_CHECKED / MF_GRAYED flags.
 using MenuState = std::map<std::wstring, unsigned>;
+inline std::wstring Item(UINT id) { return std::to_wstring(id); }
 
 // One running Pastrel.exe. The destructor ends it (WM_DESTROY as "/X" does) and waits for it.
 class PastrelProcess {

@@ -16,9 +16,7 @@ std::string ReadBytes(const std::wstring& path) {
 // Every value of the settings key, as name, type and bytes.
 std::string RegistrySnapshot() {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Brindlewox\\Pastrel\\CurrentVersion", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
-        return "absent";
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "absent";
     std::string snapshot;
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
@@ -120,8 +118,7 @@ TEST_F(StoredSettings, IniToRegistryCopiesTheNormalisedDefaults) {
     // The ini file of the folder it was started from was created empty.
     EXPECT_EQ(ReadBytes(cwd + L"\\Pastrel.ini"), std::string("\xFF\xFE\x0D\x00\x0A\x00", 6));
     HKEY key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Brindlewox\\Pastrel\\CurrentVersion", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
     DWORD values = 0, value = 0, size = sizeof(value);
     RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                      nullptr);

@@ -2,19 +2,16 @@
 // balloons, hotkeys, the shell restarting, and the line-by-line re-copy.
 #include "pastrel_test.h"
 
+#include "app/ids.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr UINT WMU_TRAY = 32770;
-constexpr UINT WMU_COMMAND = 32772;
-constexpr WPARAM TRAY_ID = 156544;
-
 std::wstring StoredString(const wchar_t* name) {
     wchar_t value[256] = {};
     DWORD size = sizeof(value);
-    RegGetValueW(HKEY_CURRENT_USER, L"Software\\Brindlewox\\Pastrel\\CurrentVersion", name, RRF_RT_REG_SZ, nullptr,
-                 value, &size);
+    RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size);
     return value;
 }
 
@@ -31,7 +28,7 @@ TEST_F(Tray, SingleClickProcessesAfterTheDoubleClickTime) {
     StoreSetting(L"CBWatchEnabled", 0);
     PastrelProcess pastrel;
     ASSERT_TRUE(FormattedCopyStays());
-    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ID, WM_LBUTTONDOWN);
+    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_LBUTTONDOWN);
     DWORD start = GetTickCount();
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     EXPECT_GE(GetTickCount() - start, GetDoubleClickTime() - 50);
@@ -41,8 +38,8 @@ TEST_F(Tray, DoubleClickTogglesMonitoringWithoutProcessing) {
     PastrelProcess pastrel;
     app.CopyFormattedText(L"before");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
-    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ID, WM_LBUTTONDOWN);
-    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ID, WM_LBUTTONDBLCLK);
+    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_LBUTTONDOWN);
+    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_LBUTTONDBLCLK);
     PumpFor(200);
     EXPECT_TRUE(FormattedCopyStays(GetDoubleClickTime() + 300)); // off now, and the click never fired
     EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 0u);
@@ -55,14 +52,14 @@ TEST_F(Tray, MiddleClickEmptiesTheClipboard) {
     StoreSetting(L"CBWatchEnabled", 0);
     PastrelProcess pastrel;
     ASSERT_TRUE(FormattedCopyStays());
-    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ID, WM_MBUTTONUP);
+    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_MBUTTONUP);
     EXPECT_TRUE(WaitUntil([] { return ClipboardFormats().empty(); }));
 }
 
 TEST_F(Tray, MiddleClickWhileAnotherProgramHoldsTheClipboardShowsAnError) {
     PastrelProcess pastrel;
     ASSERT_TRUE(OpenClipboard(app.Window()));
-    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ID, WM_MBUTTONUP);
+    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_MBUTTONUP);
     std::vector<Notice> notices;
     bool shown = WaitUntil([&] {
         notices = pastrel.Notices();
@@ -78,16 +75,17 @@ TEST_F(Tray, CommandMessageAcceptsOnlyItsFiveIds) {
     StoreSetting(L"CBWatchEnabled", 0);
     PastrelProcess pastrel;
     ASSERT_TRUE(FormattedCopyStays());
-    for (WPARAM id : {32781u, 33005u, 32778u, 32776u, 12345u}) SendMessageW(pastrel.Window(), WMU_COMMAND, id, 0);
+    for (WPARAM id : {IDM_EMPTY_CLIPBOARD, IDM_TRIMLEFT, IDM_EXIT, IDM_FILES_NAMES, 12345})
+        SendMessageW(pastrel.Window(), WMU_COMMAND, id, 0);
     EXPECT_TRUE(IsWindow(pastrel.Window()));
     EXPECT_TRUE(ClipboardHasFormat(HtmlFormat()));
-    SendMessageW(pastrel.Window(), WMU_COMMAND, 32782, 0);
+    SendMessageW(pastrel.Window(), WMU_COMMAND, IDM_PROCESS_NOW, 0);
     EXPECT_TRUE(WaitForRewrite(pastrel.Window()));
-    SendMessageW(pastrel.Window(), WMU_COMMAND, 33001, 0);
+    SendMessageW(pastrel.Window(), WMU_COMMAND, IDM_MONITOR_ON, 0);
     EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 1u);
-    SendMessageW(pastrel.Window(), WMU_COMMAND, 33000, 0);
+    SendMessageW(pastrel.Window(), WMU_COMMAND, IDM_MONITOR_OFF, 0);
     EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 0u);
-    SendMessageW(pastrel.Window(), WMU_COMMAND, 32780, 0);
+    SendMessageW(pastrel.Window(), WMU_COMMAND, IDM_TOGGLE_MONITOR, 0);
     EXPECT_EQ(StoredSettingDword(L"CBWatchEnabled"), 1u);
 }
 
@@ -104,23 +102,23 @@ TEST_F(Tray, CheckMarksMirrorTheSettings) {
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     MenuState state = pastrel.LastMenuState();
     pastrel.MenuKeys({VK_ESCAPE});
-    EXPECT_EQ(state[L"32780"], 0u);
-    EXPECT_EQ(state[L"32782"], static_cast<unsigned>(MF_GRAYED));
-    EXPECT_EQ(state[L"32784"], static_cast<unsigned>(MF_CHECKED)); // a conversion that no longer exists
+    EXPECT_EQ(state[Item(IDM_TOGGLE_MONITOR)], 0u);
+    EXPECT_EQ(state[Item(IDM_PROCESS_NOW)], static_cast<unsigned>(MF_GRAYED));
+    EXPECT_EQ(state[Item(IDM_CONVERT_NONE)], static_cast<unsigned>(MF_CHECKED)); // a conversion that no longer exists
     EXPECT_EQ(state[L"pos4"], 0u);
-    EXPECT_EQ(state[L"32785"], 0u);
-    EXPECT_EQ(state[L"33007"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"33008"], 0u); // ascending wins the mark
-    EXPECT_EQ(state[L"33041"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[Item(IDM_CONVERT_FIRST)], 0u);
+    EXPECT_EQ(state[Item(IDM_SORTASC)], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[Item(IDM_SORTDSC)], 0u); // ascending wins the mark
+    EXPECT_EQ(state[Item(IDM_TAB8SPACE)], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[L"pos7"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"33056"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"33055"], 0u);
+    EXPECT_EQ(state[Item(IDM_MUL_BY_N)], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[Item(IDM_CSV_CHANGEROWCOL)], 0u);
     EXPECT_EQ(state[L"pos9"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"32775"], static_cast<unsigned>(MF_CHECKED)); // an unknown file mode marks "None"
+    EXPECT_EQ(state[Item(IDM_FILES_NONE)], static_cast<unsigned>(MF_CHECKED)); // an unknown file mode marks "None"
     EXPECT_EQ(state[L"pos8"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"32995"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[Item(IDM_DEL_TAB)], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[L"pos5"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"33036"], 0u);
+    EXPECT_EQ(state[Item(IDM_MULTIDIV)], 0u);
 }
 
 TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
@@ -135,8 +133,8 @@ TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     MenuState state = pastrel.LastMenuState();
     pastrel.MenuKeys({VK_ESCAPE});
-    EXPECT_EQ(state[L"33007"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"33008"], 0u);
+    EXPECT_EQ(state[Item(IDM_SORTASC)], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[Item(IDM_SORTDSC)], 0u);
     EXPECT_EQ(StoredSettingDword(L"FEL_SORTASC", 0), 0u); // per-line toggles wait for the next save
     // Monitoring off through the menu: the rewrite item becomes available and the first item is marked.
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.MenuOpen(); }));
@@ -146,8 +144,8 @@ TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     state = pastrel.LastMenuState();
     pastrel.MenuKeys({VK_ESCAPE});
-    EXPECT_EQ(state[L"32780"], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"32782"], 0u);
+    EXPECT_EQ(state[Item(IDM_TOGGLE_MONITOR)], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[Item(IDM_PROCESS_NOW)], 0u);
     // Per-line toggles are saved when the program ends, here by "/X" from a second instance.
     EXPECT_EQ(RunPastrel(L"/X"), 0u);
     ASSERT_TRUE(pastrel.WaitExit(5000));
@@ -173,7 +171,7 @@ TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
     ASSERT_TRUE(again.OpenTrayMenu());
     MenuState state = again.LastMenuState();
     again.MenuKeys({VK_ESCAPE});
-    EXPECT_EQ(state[L"32785"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[Item(IDM_CONVERT_FIRST)], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[L"pos4"], static_cast<unsigned>(MF_CHECKED));
 }
 
@@ -292,7 +290,9 @@ TEST_F(Recopy, LinesAreCopiedInTurnSkippingEmptyOnes) {
     EXPECT_EQ(seen[0], L"x\r\n\r\ny");
     EXPECT_EQ(seen[1], L"x");
     EXPECT_EQ(seen[2], L"y");
-    if (seen.size() > 3) EXPECT_EQ(seen[3], L"x");
+    if (seen.size() > 3) {
+        EXPECT_EQ(seen[3], L"x");
+    }
     bool lineNotice = false;
     for (const Notice& n : pastrel.Notices()) lineNotice |= n.text == L"1 line text:y";
     EXPECT_TRUE(lineNotice);
@@ -336,7 +336,7 @@ TEST_F(Recopy, NewCopyReplacesTheCycleAndAClickEndsIt) {
     EXPECT_EQ(seen[1], L"c");
     EXPECT_EQ(seen[2], L"d");
     // A click processes the current single line (forced) and ends the cycle.
-    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ID, WM_LBUTTONDOWN);
+    PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_LBUTTONDOWN);
     PumpFor(GetDoubleClickTime() + 200);
     DWORD sequence = GetClipboardSequenceNumber();
     PumpFor(1200);
