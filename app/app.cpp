@@ -2,10 +2,39 @@
 
 #include "app/text.h"
 
+#include <exception>
+
 AppState g_app;
 
 int ShowMessage(HWND owner, const Text& text, UINT iconFlags) {
     return MessageBoxW(owner, Tr(text), g_app.productTitle.c_str(), MB_OK | iconFlags);
+}
+
+namespace {
+constexpr Text kUnknownException{L"予期せぬ例外が発生。", L"Unkown exception."};
+constexpr wchar_t kExceptionCaption[] = L"パストレル 開発元へご連絡下さい - 予期せぬ例外を補足";
+} // namespace
+
+bool RunningUnderWine() {
+    static const bool wine = [] {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
+
+void ShowExceptionBox(HWND owner) noexcept {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        try {
+            MessageBoxW(owner, WidenAnsi(e.what()).c_str(), kExceptionCaption, MB_OK | MB_ICONERROR);
+        } catch (...) {
+            MessageBoxW(owner, L"", kExceptionCaption, MB_OK | MB_ICONERROR);
+        }
+    } catch (...) {
+        ShowMessage(owner, kUnknownException, MB_ICONERROR);
+    }
 }
 
 std::wstring WidenAnsi(const char* text) {

@@ -29,6 +29,13 @@ struct AppState {
 
 extern AppState g_app;
 
+// Whether the program runs under Wine (ntdll exports wine_get_version), where a few things work differently.
+bool RunningUnderWine();
+
+// Reports the exception being handled (call only inside a catch block) in a message box owned by `owner`: a
+// standard exception with its own text, anything else as unknown.
+void ShowExceptionBox(HWND owner) noexcept;
+
 // Names that are never translated.
 inline constexpr wchar_t kMainWindowClass[] = L"PastrelClipboardText";
 inline constexpr wchar_t kMutexName[] = L"PastrelClipboardText";

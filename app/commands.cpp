@@ -37,11 +37,23 @@ void FollowMonitoringState(HWND window) {
     RestartChainRefresh(window);
 }
 
+// Holds modalDialogOpen while a dialog runs, on every way out of it.
+class ModalDialogScope {
+public:
+    ModalDialogScope() { modalDialogOpen = true; }
+    ~ModalDialogScope() { modalDialogOpen = false; }
+    ModalDialogScope(const ModalDialogScope&) = delete;
+    ModalDialogScope& operator=(const ModalDialogScope&) = delete;
+};
+
 void RunModalDialog(INT_PTR (*run)()) {
     if (modalDialogOpen) return;
-    modalDialogOpen = true;
-    if (run() == IDOK) SaveSettings();
-    modalDialogOpen = false;
+    INT_PTR result;
+    {
+        ModalDialogScope scope;
+        result = run();
+    }
+    if (result == IDOK) SaveSettings();
 }
 
 // After the settings dialog the floating button follows SHOW_FLOATING.
@@ -125,9 +137,10 @@ void DispatchCommand(HWND window, UINT id) {
     case IDM_MUL_BY_N: RunModalDialog(RunMulByNDialog); break;
     case IDM_ABOUT:
         if (modalDialogOpen) break;
-        modalDialogOpen = true;
-        RunAboutDialog();
-        modalDialogOpen = false;
+        {
+            ModalDialogScope scope;
+            RunAboutDialog();
+        }
         break;
     case IDM_CONVERT_NONE:
         s.StrConvID.clear();

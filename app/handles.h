@@ -92,10 +92,15 @@ private:
 // An open clipboard; closed when the session ends unless closed earlier.
 class ClipboardSession {
 public:
-    explicit ClipboardSession(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+    ClipboardSession() = default;
+    explicit ClipboardSession(HWND owner) { Open(owner); }
     ~ClipboardSession() { Close(); }
     ClipboardSession(const ClipboardSession&) = delete;
     ClipboardSession& operator=(const ClipboardSession&) = delete;
+    bool Open(HWND owner) {
+        if (!open_) open_ = OpenClipboard(owner) != FALSE;
+        return open_;
+    }
     bool IsOpen() const { return open_; }
     void Close() {
         if (open_) CloseClipboard();
@@ -103,7 +108,7 @@ public:
     }
 
 private:
-    bool open_;
+    bool open_ = false;
 };
 
 // A file that deletes itself when it goes.

@@ -3,7 +3,6 @@
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/ids.h"
-#include "app/memory.h"
 #include "app/notify.h"
 #include "app/text.h"
 #include "app/tray_menu.h"
@@ -17,6 +16,7 @@ namespace {
 
 struct MainWindowState {
     UINT taskbarCreatedMsg = 0;
+    bool shutDown = false;
 };
 MainWindowState mainWindow;
 
@@ -60,16 +60,31 @@ LRESULT OnCreate(HWND window) {
     return 0;
 }
 
-LRESULT OnDestroy(HWND window) {
+void ShutDown(HWND window) {
+    if (mainWindow.shutDown) return;
+    mainWindow.shutDown = true;
     KillTimer(window, TIMER_CHAIN_REFRESH);
+    StopLineRecopy(window);
     DetachClipboardWatch(window);
     TrayDelete(window);
     if (Settings.SK1_VKEY != 0) UnregisterHotKey(window, HOTKEY_MONITOR);
     if (Settings.SK2_VKEY != 0) UnregisterHotKey(window, HOTKEY_REWRITE);
     DestroyTrayMenu();
+    KeepClipboardTextAfterExit(window);
     SaveSettings();
-    PostQuitMessage(0);
-    return 0;
+}
+
+// Every close request ("/X", Exit, the end of the session) arrives here. It may arrive inside the tray menu, a
+// message box or a dialog, whose modal loop can swallow the quit message (under Wine even a menu that was just
+// dismissed did), which would leave a process that holds the mutex and watches nothing. Once the settings are saved
+// nothing remains to be done, so the process ends here, whatever loop is running.
+LRESULT OnDestroy(HWND window) {
+    try {
+        ShutDown(window);
+    } catch (...) {
+        ShowExceptionBox(window);
+    }
+    ExitProcess(0);
 }
 
 LRESULT OnEndSession(HWND window, WPARAM ending) {
@@ -90,10 +105,6 @@ LRESULT OnTimer(HWND window, WPARAM id) {
         KillTimer(window, TIMER_ICON_RESTORE);
         break;
     case TIMER_RECOPY: OnRecopyTimer(window); break;
-    case TIMER_RELEASE_MEMORY:
-        KillTimer(window, TIMER_RELEASE_MEMORY);
-        ReleaseCachedBlocks();
-        break;
     }
     return 0;
 }
@@ -117,7 +128,7 @@ LRESULT OnCommandMessage(HWND window, WPARAM id) {
     return 0;
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE: return OnCreate(window);
     case WM_DESTROY: return OnDestroy(window);
@@ -137,6 +148,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// No exception crosses into the system's code: whatever a handler did not expect is reported here, and the guards
+// it passed have already restored their state.
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return HandleMessage(window, message, wParam, lParam);
+    } catch (...) {
+        ShowExceptionBox(window);
+        return 0;
+    }
 }
 
 } // namespace

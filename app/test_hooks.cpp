@@ -10,6 +10,7 @@ namespace {
 struct TestHooks {
     std::wstring log;
     std::wstring faultMarker;
+    FaultPoint faultPoint = FaultPoint::Conversion;
 };
 TestHooks hooks;
 
@@ -60,6 +61,7 @@ void AppendMenuItems(HMENU menu, std::wstring& record) {
 void InitTestHooks() {
     hooks.log = ReadEnvironment(L"PASTREL_TEST_LOG");
     hooks.faultMarker = ReadEnvironment(L"PASTREL_FAULT_MARKER");
+    if (ReadEnvironment(L"PASTREL_FAULT_POINT") == L"recopy") hooks.faultPoint = FaultPoint::Recopy;
 }
 
 void RecordShownNotice(unsigned level, const wchar_t* text) {
@@ -79,6 +81,7 @@ void RecordMenuState(HMENU popup) {
     AppendRecord(record);
 }
 
-bool FaultRequestedFor(std::wstring_view text) {
-    return !hooks.faultMarker.empty() && text.find(hooks.faultMarker) != std::wstring_view::npos;
+bool FaultRequestedFor(std::wstring_view text, FaultPoint point) {
+    return point == hooks.faultPoint && !hooks.faultMarker.empty() &&
+           text.find(hooks.faultMarker) != std::wstring_view::npos;
 }

@@ -1,9 +1,11 @@
 // Observation points for the end-to-end tests, inert unless their environment variables are set:
 // PASTREL_TEST_LOG names a file to which Pastrel appends, as NUL-separated UTF-8 records, every balloon it shows
 // ("notice <level> <text>"), every change of its tray icon ("tray <add|modify> <on|off|done>") and the state of the
-// popup menu items each time the menu opens ("menu <id>:<flags> ..."); PASTREL_FAULT_MARKER makes the pipeline
-// throw for a text containing that marker, so that the exception path of the clipboard processing can be driven
-// for real.
+// popup menu items each time the menu opens ("menu <id>:<flags> ..."). PASTREL_FAULT_MARKER makes the clipboard
+// code throw for a text containing that marker, at the point PASTREL_FAULT_POINT names ("recopy": after a line was
+// re-copied; otherwise: before the text is converted), so that the paths that catch unexpected exceptions can be
+// driven for real. The log exists because a tray balloon or a menu of another process cannot be read back through
+// any API under Wine.
 #pragma once
 #include <windows.h>
 
@@ -13,4 +15,5 @@ void InitTestHooks();
 void RecordShownNotice(unsigned level, const wchar_t* text);
 void RecordTrayIcon(bool added, HICON icon);
 void RecordMenuState(HMENU popup);
-bool FaultRequestedFor(std::wstring_view text);
+enum class FaultPoint { Conversion, Recopy };
+bool FaultRequestedFor(std::wstring_view text, FaultPoint point);

@@ -83,6 +83,39 @@ private:
     double closedAt_ = 0;
 };
 
+double PrivateMb(const PROCESS_MEMORY_COUNTERS& counters, bool peak) {
+    return static_cast<double>(peak ? counters.PeakPagefileUsage : counters.PagefileUsage) / 1048576.0;
+}
+
+// A 64 MB copy of one-character lines with the line re-copy on: the rewrite, the split and the cycle's keep.
+void MeasureRecopyMemory(CopyingApp& app) {
+    StoreSetting(L"MultiDiv", 1);
+    StoreSetting(L"MultiDivSec", 10000);
+    PastrelProcess pastrel;
+    UINT html = HtmlFormat();
+    auto rewritten = [&] { return !IsClipboardFormatAvailable(html) && GetClipboardOwner() == pastrel.Window(); };
+    std::string warmUp = Bytes(L"warm-up");
+    app.CopyFormatted(&warmUp);
+    WaitUntil(rewritten, 10000);
+    PROCESS_MEMORY_COUNTERS rest{};
+    GetProcessMemoryInfo(pastrel.Handle(), &rest, sizeof(rest));
+    std::wstring lines;
+    const size_t units = (64u << 20) / sizeof(wchar_t);
+    lines.reserve(units);
+    while (lines.size() + 3 <= units) lines += L"a\r\n";
+    std::string data = Bytes(lines);
+    app.CopyFormatted(&data);
+    WaitUntil(rewritten, 60000);
+    Sleep(1000); // the split follows the write
+    PROCESS_MEMORY_COUNTERS after{};
+    GetProcessMemoryInfo(pastrel.Handle(), &after, sizeof(after));
+    double text = static_cast<double>(data.size()) / 1048576.0;
+    printf("re-copy of %zu one-character lines (%.0f MB): peak private beyond rest %.2f x the text, kept during "
+           "the cycle %.2f x\n",
+           lines.size() / 3, text, (PrivateMb(after, true) - PrivateMb(rest, false)) / text,
+           (PrivateMb(after, false) - PrivateMb(rest, false)) / text);
+}
+
 struct Sample {
     const char* label;
     size_t bytes;
@@ -134,5 +167,7 @@ int main() {
            peak.PeakPagefileUsage / 1048576.0);
     printf("peak private bytes beyond rest per byte of the 64 MB text: %.2f\n",
            (static_cast<double>(peak.PeakPagefileUsage) - static_cast<double>(baseline.PagefileUsage)) / text64);
+    pastrel.Stop();
+    MeasureRecopyMemory(app);
     return 0;
 }

@@ -13,6 +13,7 @@ namespace {
 struct ClipboardWatch {
     HWND nextViewer = nullptr; // viewer-chain mode: the window after ours when we last joined
     bool attached = false;
+    DWORD ownWriteSequence = 0;
 };
 ClipboardWatch watch;
 
@@ -27,7 +28,7 @@ bool ListenerMode() { return g_app.addListener != nullptr && g_app.removeListene
 // and loses the real next viewer; so only a detached window attaches.
 void AttachClipboardWatch(HWND window) {
     if (watch.attached) return;
-    clipboardBusy = true;
+    ClipboardBusyScope busy;
     if (ListenerMode()) {
         g_app.addListener(window);
     } else {
@@ -35,17 +36,20 @@ void AttachClipboardWatch(HWND window) {
         watch.nextViewer = next == window ? nullptr : next;
     }
     watch.attached = true;
-    clipboardBusy = false;
 }
 
 bool DetachClipboardWatch(HWND window) {
     if (!watch.attached) return true;
-    clipboardBusy = true;
+    ClipboardBusyScope busy;
     BOOL ok = ListenerMode() ? g_app.removeListener(window) : ChangeClipboardChain(window, watch.nextViewer);
     watch.attached = false;
-    clipboardBusy = false;
     return ok != FALSE;
 }
+
+// Wine counts the clipboard's changes up once more when it is closed, so the number is read after closing.
+void NoteOwnClipboardWrite() { watch.ownWriteSequence = GetClipboardSequenceNumber(); }
+
+bool ClipboardChangedSinceOwnWrite() { return GetClipboardSequenceNumber() != watch.ownWriteSequence; }
 
 void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!clipboardBusy) {

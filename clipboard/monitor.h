@@ -7,9 +7,38 @@
 // the program's own and are not processed.
 extern bool clipboardBusy;
 
+// Holds clipboardBusy for a scope, on every way out of it.
+class ClipboardBusyScope {
+public:
+    ClipboardBusyScope() : previous_(clipboardBusy) { clipboardBusy = true; }
+    ~ClipboardBusyScope() { clipboardBusy = previous_; }
+    ClipboardBusyScope(const ClipboardBusyScope&) = delete;
+    ClipboardBusyScope& operator=(const ClipboardBusyScope&) = delete;
+
+private:
+    bool previous_;
+};
+
 bool ListenerMode();
 void AttachClipboardWatch(HWND window);
 bool DetachClipboardWatch(HWND window);
+
+// Detaches the watch for a scope, so that the program's own write is not taken for a copy.
+class WatchPause {
+public:
+    explicit WatchPause(HWND window) : window_(window) { DetachClipboardWatch(window); }
+    ~WatchPause() { AttachClipboardWatch(window_); }
+    WatchPause(const WatchPause&) = delete;
+    WatchPause& operator=(const WatchPause&) = delete;
+
+private:
+    HWND window_;
+};
+
+// Call after closing the clipboard on a write of the program's own. Whether another program changed the clipboard
+// since then (its sequence number moved).
+void NoteOwnClipboardWrite();
+bool ClipboardChangedSinceOwnWrite();
 
 // WM_CLIPBOARDUPDATE and WM_DRAWCLIPBOARD.
 void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

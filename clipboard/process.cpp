@@ -3,8 +3,8 @@
 #include "app/app.h"
 #include "app/handles.h"
 #include "app/ids.h"
-#include "app/memory.h"
 #include "app/notify.h"
+#include "app/test_hooks.h"
 #include "app/text.h"
 #include "clipboard/file_list.h"
 #include "clipboard/monitor.h"
@@ -14,8 +14,7 @@
 #include "ui/floating.h"
 
 #include <cstring>
-#include <exception>
-#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -38,17 +37,17 @@ constexpr Text kEmptyPlain{L"クリップボードの内容を空にできませ
 constexpr Text kSetPlain{L"クリップボードへ書き込めませんでした。", L"Cannot write to clipboard."};
 constexpr Text kTextRewritten{L"クリップボード文字列の属性を除去しました。", L"Deleted attributes of clipboard text."};
 constexpr Text kFilesRewritten{L"ファイル名をテキスト変換しました。", L"Conveted file names to text."};
-constexpr Text kUnknownException{L"予期せぬ例外が発生。", L"Unkown exception."};
-constexpr wchar_t kExceptionCaption[] = L"パストレル 開発元へご連絡下さい - 予期せぬ例外を補足";
 
-// What one run leaves for after the clipboard is closed.
+// What a run read, converted and wrote. The clipboard is open only while reading and while writing: other programs
+// can copy and paste while the text is converted (an external filter may take seconds).
 struct RunOutcome {
+    bool convert = false;     // something was read that is to be converted and written back
+    bool textPath = true;     // CF_UNICODETEXT was read; otherwise a file list
+    DWORD readSequence = 0;   // the clipboard's sequence number when it was read
+    std::wstring original;    // the text read (or the file-list text)
+    std::wstring result;      // the converted text
     bool rewritten = false;
-    std::wstring result; // the text written, for the line re-copy
     bool showNotices = false;
-    // Text path: the original text once the clipboard was emptied, so that a failure can put it back.
-    std::wstring original;
-    bool clipboardEmptied = false;
 };
 
 void AddError(const Text& text) { Notify(nullptr, Tr(text), NOTICE_ERROR); }
@@ -113,7 +112,8 @@ bool CopyClipboardText(HANDLE data, std::wstring& copy) {
     return true;
 }
 
-void RunTextPath(HWND window, bool forced, RunOutcome& outcome) {
+// Text path, with the clipboard open: a copy of the text to convert.
+void ReadTextPath(HWND window, bool forced, RunOutcome& outcome) {
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     Notify(nullptr, nullptr, 0);
     outcome.showNotices = true;
@@ -123,58 +123,97 @@ void RunTextPath(HWND window, bool forced, RunOutcome& outcome) {
         return;
     }
     StopLineRecopy(window);
-    if (!CopyClipboardText(data, outcome.original)) return;
-    if (!EmptyClipboard()) {
-        AddError(kEmptyTextPath);
-        return;
-    }
-    outcome.clipboardEmptied = true;
-    std::wstring converted;
-    ConvertText(Settings.StrConvID, outcome.original, converted);
-    if (!WriteClipboardTextReporting(converted, false, WriteFailureWording::TextPath)) return;
-    outcome.rewritten = true;
-    outcome.result = std::move(converted);
-    if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kTextRewritten), NOTICE_INFO);
+    outcome.convert = CopyClipboardText(data, outcome.original);
 }
 
-void RunFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
+// File path, with the clipboard open: the names or full paths of the copied files as text.
+void ReadFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
+    outcome.textPath = false;
     StopLineRecopy(window);
     if (!fileListOffered || Settings.FileFolderCopy == 0) return;
     HANDLE drop = GetClipboardData(CF_HDROP);
     if (!drop) return;
-    std::wstring list;
-    {
-        GlobalLockGuard<const void> block(drop);
-        if (!block) return;
-        FileListMode mode = Settings.FileFolderCopy == 2 ? FileListMode::FullPaths : FileListMode::Names;
-        if (!BuildFileListText(block.get(), GlobalSize(drop), mode, list)) return; // not a file list after all
-    }
-    std::wstring converted;
-    ConvertText(Settings.StrConvID, list, converted);
-    // Warnings of the conversion are dropped here; the file path reports only its own outcome.
+    GlobalLockGuard<const void> block(drop);
+    if (!block) return;
+    FileListMode mode = Settings.FileFolderCopy == 2 ? FileListMode::FullPaths : FileListMode::Names;
+    outcome.convert = BuildFileListText(block.get(), GlobalSize(drop), mode, outcome.original);
+}
+
+// Takes what is to be converted and closes the clipboard again; false when it could not be opened. Reading
+// changes nothing, so the watch stays attached.
+bool ReadClipboard(HWND window, bool forced, RunOutcome& outcome) {
+    ClipboardSession session(window);
+    if (!session.IsOpen()) return false;
+    OfferedFormats offered = ScanOfferedFormats();
+    if (!forced && CarriesPrivacyMarker(offered)) StopLineRecopy(window);
+    else if (offered.unicodeText) ReadTextPath(window, forced, outcome);
+    else ReadFilePath(window, offered.fileList, outcome);
+    outcome.readSequence = GetClipboardSequenceNumber();
+    return true;
+}
+
+void Convert(RunOutcome& outcome) {
+    if (FaultRequestedFor(outcome.original, FaultPoint::Conversion))
+        throw std::runtime_error("conversion fault requested by PASTREL_FAULT_MARKER");
+    ConvertText(Settings.StrConvID, outcome.original, outcome.result);
+    if (outcome.textPath) return;
+    // The file path reports only its own outcome: the conversion's warnings are dropped.
     Notify(nullptr, nullptr, 0);
     outcome.showNotices = true;
-    if (!WriteClipboardTextReporting(converted, true, WriteFailureWording::Plain)) return;
+}
+
+// Wine's clipboard manager opens the clipboard for a moment after every change to hand it to X; a short wait
+// rides that out. A program that holds it longer is left to the caller's retry.
+bool OpenForWriting(ClipboardSession& session, HWND window) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (session.Open(window)) return true;
+        Sleep(5);
+    }
+    return false;
+}
+
+// Puts the result on the clipboard if it still holds what was read: a copy made while the text was converted is
+// newer, is processed on its own notification and must not be overwritten. False when the clipboard could not be
+// opened.
+bool WriteResult(HWND window, RunOutcome& outcome) {
+    WatchPause pause(window);
+    ClipboardSession session;
+    if (!OpenForWriting(session, window)) return false;
+    if (GetClipboardSequenceNumber() != outcome.readSequence) return true;
+    ClipboardWriteResult written = WriteClipboardText(outcome.result, true);
+    ReportWriteFailure(written, outcome.textPath ? WriteFailureWording::TextPath : WriteFailureWording::Plain);
+    // Emptied but not set: the text goes back so that nothing the user copied is lost.
+    if (written == ClipboardWriteResult::SetFailed && outcome.textPath) WriteClipboardText(outcome.original, false);
+    session.Close();
+    if (written != ClipboardWriteResult::Ok) return true;
+    NoteOwnClipboardWrite();
     outcome.rewritten = true;
-    outcome.result = std::move(converted);
-    if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(kFilesRewritten), NOTICE_INFO);
+    if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(outcome.textPath ? kTextRewritten : kFilesRewritten), NOTICE_INFO);
+    return true;
 }
 
-// After a failure in the text path the clipboard is empty; the copy taken before emptying goes back so that
-// nothing the user copied is lost.
-void RestoreOriginal(RunOutcome& outcome) {
-    if (!outcome.clipboardEmptied || outcome.rewritten) return;
-    WriteClipboardText(outcome.original, false);
-}
-
-void GiveFeedback(HWND window, const RunOutcome& outcome) {
+void GiveFeedback(HWND window, RunOutcome& outcome) {
     if (outcome.rewritten) {
         PlayDoneSound();
-        if (Settings.MultiDiv && outcome.result.find(L'\n') != std::wstring::npos)
-            StartLineRecopy(window, outcome.result);
+        if (Settings.MultiDiv && outcome.result.find(L'\n') != std::wstring::npos) {
+            outcome.original = std::wstring();
+            StartLineRecopy(window, std::move(outcome.result));
+        }
         FlashDoneIcon(window);
     }
     if (outcome.showNotices) Notify(window, nullptr, 0);
+}
+
+bool RunProcessing(HWND window, bool forced) {
+    RunOutcome outcome;
+    if (!ReadClipboard(window, forced, outcome)) return false;
+    if (outcome.convert) {
+        Convert(outcome);
+        if (!WriteResult(window, outcome)) return false;
+    }
+    RefreshFloatingViewer();
+    GiveFeedback(window, outcome);
+    return true;
 }
 
 } // namespace
@@ -194,52 +233,35 @@ ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirs
     return ClipboardWriteResult::Ok;
 }
 
-bool WriteClipboardTextReporting(const std::wstring& text, bool emptyFirst, WriteFailureWording wording) {
+void ReportWriteFailure(ClipboardWriteResult result, WriteFailureWording wording) {
     const bool textPath = wording == WriteFailureWording::TextPath;
-    switch (WriteClipboardText(text, emptyFirst)) {
-    case ClipboardWriteResult::Ok: return true;
+    switch (result) {
+    case ClipboardWriteResult::Ok: break;
     case ClipboardWriteResult::AllocFailed: AddError(kAllocBlock); break;
     case ClipboardWriteResult::LockFailed: AddError(kLockBlock); break;
     case ClipboardWriteResult::EmptyFailed: AddError(textPath ? kEmptyTextPath : kEmptyPlain); break;
     case ClipboardWriteResult::SetFailed: AddError(textPath ? kSetTextPath : kSetPlain); break;
     }
-    return false;
+}
+
+void KeepClipboardTextAfterExit(HWND window) {
+    if (!RunningUnderWine() || GetClipboardOwner() != window) return;
+    std::wstring text;
+    {
+        ClipboardSession session(window);
+        HANDLE data = session.IsOpen() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+        if (!data || !CopyClipboardText(data, text)) return;
+    }
+    ClipboardSession session(nullptr);
+    if (session.IsOpen()) WriteClipboardText(text, true);
 }
 
 bool ProcessClipboard(HWND window, bool forced) {
     if (clipboardBusy) return true;
-    DetachClipboardWatch(window);
-    ClipboardSession session(window);
-    if (!session.IsOpen()) {
-        AttachClipboardWatch(window);
-        return false;
-    }
-    RunOutcome outcome;
-    // The memory a run leaves for reuse goes back to the system once copies stop coming.
-    SetTimer(window, TIMER_RELEASE_MEMORY, kMemoryReleaseDelayMs, nullptr);
     try {
-        OfferedFormats offered = ScanOfferedFormats();
-        if (!forced && CarriesPrivacyMarker(offered)) StopLineRecopy(window);
-        else if (offered.unicodeText) RunTextPath(window, forced, outcome);
-        else RunFilePath(window, offered.fileList, outcome);
-        if (!outcome.rewritten) RestoreOriginal(outcome);
-    } catch (const std::exception& e) {
-        RestoreOriginal(outcome);
-        session.Close();
-        MessageBoxW(window, WidenAnsi(e.what()).c_str(), kExceptionCaption, MB_OK | MB_ICONERROR);
-        AttachClipboardWatch(window);
-        return false;
+        return RunProcessing(window, forced);
     } catch (...) {
-        RestoreOriginal(outcome);
-        session.Close();
-        ShowMessage(window, kUnknownException, MB_ICONERROR);
-        AttachClipboardWatch(window);
+        ShowExceptionBox(window);
         return false;
     }
-    // Feedback waits until the clipboard is free again, so that other programs are never held up by the shell.
-    session.Close();
-    AttachClipboardWatch(window);
-    RefreshFloatingViewer();
-    GiveFeedback(window, outcome);
-    return true;
 }

@@ -5,15 +5,21 @@
 #include <string>
 
 // forced: the user asked (tray click, hotkey, "/R", monitoring switched on); otherwise automatic processing, which
-// leaves alone the program's own text and copies marked as private. False when the clipboard could not be opened
-// or the processing ended with an exception.
+// leaves alone the program's own text and copies marked as private. The clipboard is open only to read and to
+// write: the result is written only if the clipboard still holds what was read. False when the clipboard could not
+// be opened or the processing ended with an exception.
 bool ProcessClipboard(HWND window, bool forced);
+
+// Under Wine a destroyed owner window takes its clipboard data with it, so Linux programs would paste nothing after
+// the program ended; the text it owns is written once more with no owner window, which outlives it. On Windows the
+// data stays anyway and nothing is done.
+void KeepClipboardTextAfterExit(HWND window);
 
 enum class ClipboardWriteResult { Ok, AllocFailed, LockFailed, EmptyFailed, SetFailed };
 // Puts `text` on the open clipboard as CF_UNICODETEXT, emptying it first when asked.
 ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirst);
 
-// The same, adding the error notice for a failure; the text path words its clipboard failures with a hint at the
-// timing settings, the file path and the re-copy plainly.
+// Adds the error notice for a failed write; the text path words its clipboard failures with a hint at the timing
+// settings, the file path and the re-copy plainly.
 enum class WriteFailureWording { TextPath, Plain };
-bool WriteClipboardTextReporting(const std::wstring& text, bool emptyFirst, WriteFailureWording wording);
+void ReportWriteFailure(ClipboardWriteResult result, WriteFailureWording wording);

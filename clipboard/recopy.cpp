@@ -3,58 +3,78 @@
 #include "app/handles.h"
 #include "app/ids.h"
 #include "app/notify.h"
+#include "app/test_hooks.h"
 #include "app/text.h"
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
 #include "settings/settings.h"
 
+#include <stdexcept>
+
 namespace {
 
 struct LineRecopy {
-    std::vector<std::wstring> lines;
-    size_t cursor = 0;    // next line to copy; lines.size() is the end position
+    std::wstring text;
+    std::vector<uint32_t> starts;
+    size_t cursor = 0;    // next line to copy; starts.size() is the end position
     bool ticking = false; // TIMER_RECOPY runs
 };
 LineRecopy recopy;
 
 constexpr Text kLineCopied{L"1行テキストをコピー:", L"1 line text:"};
 
+bool IsBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
+
+void EndLineRecopy(HWND window) {
+    StopLineRecopy(window);
+    recopy = LineRecopy();
+}
+
 void CopyNextLine(HWND window) {
-    clipboardBusy = true;
-    {
-        ClipboardSession session(window);
-        if (session.IsOpen()) {
-            if (recopy.cursor >= recopy.lines.size()) recopy.cursor = 0;
-            const std::wstring& line = recopy.lines[recopy.cursor];
-            Notify(nullptr, nullptr, 0);
-            if (WriteClipboardTextReporting(line, true, WriteFailureWording::Plain)) {
-                if (Settings.SHOW_BALLOON) Notify(nullptr, (Tr(kLineCopied) + line).c_str(), NOTICE_INFO);
-                PlayDoneSound();
-            }
-            session.Close();
-            ++recopy.cursor; // a line whose writing failed is skipped too
-            Notify(window, nullptr, 0);
-        }
+    ClipboardBusyScope busy;
+    ClipboardSession session(window);
+    if (!session.IsOpen()) return; // the same line is tried again at the next tick
+    if (recopy.cursor >= recopy.starts.size()) recopy.cursor = 0;
+    std::wstring line(RecopyLineAt(recopy.text, recopy.starts[recopy.cursor]));
+    ++recopy.cursor; // a line whose writing fails is skipped too
+    Notify(nullptr, nullptr, 0);
+    ClipboardWriteResult written = WriteClipboardText(line, true);
+    ReportWriteFailure(written, WriteFailureWording::Plain);
+    session.Close();
+    if (written == ClipboardWriteResult::Ok) {
+        NoteOwnClipboardWrite();
+        if (FaultRequestedFor(line, FaultPoint::Recopy)) throw std::runtime_error("re-copy fault requested");
+        if (Settings.SHOW_BALLOON) Notify(nullptr, (Tr(kLineCopied) + line).c_str(), NOTICE_INFO);
+        PlayDoneSound();
     }
-    clipboardBusy = false;
+    Notify(window, nullptr, 0);
 }
 
 } // namespace
 
-std::vector<std::wstring> SplitRecopyLines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    size_t i = 0, n = text.size();
-    while (i < n) {
-        while (i < n && (text[i] == L'\r' || text[i] == L'\n')) ++i;
-        size_t start = i;
-        while (i < n && text[i] != L'\r' && text[i] != L'\n') ++i;
-        if (i > start) lines.emplace_back(text, start, i - start);
-    }
-    return lines;
+std::vector<uint32_t> RecopyLineStarts(std::wstring_view text) {
+    std::vector<uint32_t> starts;
+    if (text.size() > UINT32_MAX) return starts;
+    size_t count = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!IsBreak(text[i]) && (i == 0 || IsBreak(text[i - 1]))) ++count;
+    starts.reserve(count);
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!IsBreak(text[i]) && (i == 0 || IsBreak(text[i - 1]))) starts.push_back(static_cast<uint32_t>(i));
+    return starts;
 }
 
-void StartLineRecopy(HWND window, const std::wstring& text) {
-    recopy.lines = SplitRecopyLines(text);
+std::wstring_view RecopyLineAt(std::wstring_view text, size_t start) {
+    size_t end = start;
+    while (end < text.size() && !IsBreak(text[end])) ++end;
+    return text.substr(start, end - start);
+}
+
+void StartLineRecopy(HWND window, std::wstring text) {
+    recopy.starts.clear();
+    recopy.starts.shrink_to_fit();
+    recopy.text = std::move(text);
+    recopy.starts = RecopyLineStarts(recopy.text);
     recopy.cursor = 0;
     recopy.ticking = SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr) != 0;
 }
@@ -69,6 +89,12 @@ void StopLineRecopy(HWND window) {
 void OnRecopyTimer(HWND window) {
     StopLineRecopy(window);
     if (!Settings.CBWatchEnabled || !Settings.MultiDiv) return;
-    if (recopy.lines.size() >= 2 && !clipboardBusy) CopyNextLine(window);
+    // Another program copied since the last line: its copy is the user's now and must not be overwritten. It is
+    // processed on its own notification, which may start a new cycle.
+    if (ClipboardChangedSinceOwnWrite()) {
+        EndLineRecopy(window);
+        return;
+    }
+    if (recopy.starts.size() >= 2 && !clipboardBusy) CopyNextLine(window);
     recopy.ticking = SetTimer(window, TIMER_RECOPY, static_cast<UINT>(Settings.MultiDivSec), nullptr) != 0;
 }

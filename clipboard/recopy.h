@@ -2,12 +2,19 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
-void StartLineRecopy(HWND window, const std::wstring& text);
+// Takes the text over; the cycle starts with its first line after MultiDivSec.
+void StartLineRecopy(HWND window, std::wstring text);
 void StopLineRecopy(HWND window);
 void OnRecopyTimer(HWND window);
 
-// The non-empty runs of characters between CR and LF characters, in text order.
-std::vector<std::wstring> SplitRecopyLines(const std::wstring& text);
+// Where the non-empty runs of characters between CR and LF characters begin, in text order. The lines are kept as
+// positions in the one text, so a huge copy of short lines costs a few bytes per line. A text of 4 Gi units or more
+// has no lines to re-copy.
+std::vector<uint32_t> RecopyLineStarts(std::wstring_view text);
+// The line that begins at `start`: up to the next CR or LF.
+std::wstring_view RecopyLineAt(std::wstring_view text, size_t start);

@@ -1,14 +1,12 @@
 #include "convert/pipeline.h"
 
 #include "app/notify.h"
-#include "app/test_hooks.h"
 #include "convert/definitions.h"
 #include "convert/filter.h"
 #include "convert/lines.h"
 #include "convert/regex_stage.h"
 #include "settings/settings.h"
 
-#include <stdexcept>
 
 namespace {
 
@@ -45,7 +43,6 @@ void Warn(const std::wstring& warning) {
 } // namespace
 
 void ConvertText(const std::wstring& conversionId, const std::wstring& input, std::wstring& output) {
-    if (FaultRequestedFor(input)) throw std::runtime_error("conversion fault requested by PASTREL_FAULT_MARKER");
     const SettingsRecord& s = Settings;
     WorkingText text(input);
     if (!conversionId.empty() && !input.empty()) {

@@ -147,8 +147,10 @@ PastrelProcess::PastrelProcess(Options options) {
     SetEnvironmentVariableW(L"PASTREL_TEST_LOG", log_.c_str());
     SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER",
                             options.faultMarker.empty() ? nullptr : options.faultMarker.c_str());
+    SetEnvironmentVariableW(L"PASTREL_FAULT_POINT", options.faultPoint.empty() ? nullptr : options.faultPoint.c_str());
     process_ = StartPastrel(options.exePath, options.args, nullptr, &processId_);
     SetEnvironmentVariableW(L"PASTREL_FAULT_MARKER", nullptr);
+    SetEnvironmentVariableW(L"PASTREL_FAULT_POINT", nullptr);
     if (options.waitForWindow && process_) {
         // Idle means the creation handling has run to its end and the message loop waits.
         WaitForInputIdle(process_, 10000);
@@ -452,4 +454,21 @@ bool WaitForRewrite(HWND pastrel, DWORD timeoutMs) {
                    !ClipboardHasFormat(RtfFormat()) && !ClipboardHasFormat(CF_HDROP);
         },
         timeoutMs);
+}
+
+std::wstring CopyExeAs(const std::wstring& name) {
+    std::wstring dir = MakeTempDir(L"exe");
+    std::wstring path = dir + L"\\" + name;
+    CopyFileW(PastrelExePath().c_str(), path.c_str(), FALSE);
+    return path;
+}
+
+std::wstring ViewerChainExe() {
+    HKEY key;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\PastrelXP.exe", 0, nullptr, 0, KEY_ALL_ACCESS,
+                    nullptr, &key, nullptr);
+    const wchar_t version[] = L"winxp64";
+    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof(version));
+    RegCloseKey(key);
+    return CopyExeAs(L"PastrelXP.exe");
 }

@@ -47,6 +47,7 @@ public:
         std::wstring exePath; // default: the built Pastrel.exe
         std::wstring language = L"EN";
         std::wstring faultMarker; // PASTREL_FAULT_MARKER
+        std::wstring faultPoint;  // PASTREL_FAULT_POINT
         bool waitForWindow = true;
     };
     explicit PastrelProcess(Options options);
@@ -85,6 +86,11 @@ private:
 DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs = 10000, const std::wstring& exePath = {});
 
 HWND FindPastrelWindow();
+
+// A copy of Pastrel.exe under another name, in a fresh folder.
+std::wstring CopyExeAs(const std::wstring& name);
+// A copy to which Wine reports Windows XP 64-bit, so that Pastrel falls back to the viewer chain.
+std::wstring ViewerChainExe();
 
 // Runs Pastrel.exe with `args` in folder `cwd`, waits for the message box it shows, returns the box's text (empty
 // when none appeared) after pressing OK, and its exit code.

@@ -14,12 +14,6 @@ std::wstring WindowTitle(HWND window) {
     return title;
 }
 
-std::wstring CopyExeAs(const std::wstring& name) {
-    std::wstring dir = MakeTempDir(L"exe");
-    std::wstring path = dir + L"\\" + name;
-    CopyFileW(PastrelExePath().c_str(), path.c_str(), FALSE);
-    return path;
-}
 
 TEST_F(Instance, ToggleSwitchesActOnTheRunningInstance) {
     PastrelProcess pastrel;
@@ -177,16 +171,6 @@ private:
     bool joined_ = true;
 };
 
-// Wine reports Windows XP 64-bit to an executable of this name, so Pastrel falls back to the viewer chain.
-std::wstring ViewerChainExe() {
-    HKEY key;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\PastrelXP.exe", 0, nullptr, 0, KEY_ALL_ACCESS,
-                    nullptr, &key, nullptr);
-    const wchar_t version[] = L"winxp64";
-    RegSetValueExW(key, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), sizeof(version));
-    RegCloseKey(key);
-    return CopyExeAs(L"PastrelXP.exe");
-}
 
 TEST_F(Instance, ViewerChainModeKeepsTheChainWhole) {
     ChainViewer before; // joins before Pastrel: Pastrel forwards to it

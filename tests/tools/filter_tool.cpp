@@ -5,8 +5,10 @@
 //   lf      print a single LF
 //   errlf   print nothing and a single LF to standard error
 //   sleep   never end
+//   slow    wait the second argument's milliseconds, then act as upper
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -20,6 +22,10 @@ int main(int argc, char** argv) {
     if (mode != "sleep")
         while (ReadFile(in, buffer, sizeof(buffer), &got, nullptr) && got > 0) data.append(buffer, got);
     DWORD written = 0;
+    if (mode == "slow") {
+        Sleep(argc > 2 ? static_cast<DWORD>(atoi(argv[2])) : 1000);
+        mode = "upper";
+    }
     if (mode == "upper" || mode == "stderr") {
         for (char& c : data)
             if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

@@ -90,6 +90,13 @@ TEST(FileListText, RandomBlocksNeverReadOutsideThemselves) {
     }
 }
 
+// The lines to re-copy, read back through the positions the split keeps.
+std::vector<std::wstring> SplitRecopyLines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    for (uint32_t start : RecopyLineStarts(text)) lines.emplace_back(RecopyLineAt(text, start));
+    return lines;
+}
+
 TEST(RecopyLines, EmptyLinesAndBreaksProduceNothing) {
     EXPECT_EQ(SplitRecopyLines(L"x\r\n\r\ny"), (std::vector<std::wstring>{L"x", L"y"}));
     EXPECT_EQ(SplitRecopyLines(L"\r\n\nonly\r"), (std::vector<std::wstring>{L"only"}));
