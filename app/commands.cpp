@@ -1,10 +1,12 @@
 #include "app/commands.h"
 
 #include "app/app.h"
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/ids.h"
-#include "app/notify.h"
-#include "app/text.h"
+#include "app/options.h"
+#include "app/tray_icon.h"
+#include "base/notices.h"
+#include "base/text.h"
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
 #include "clipboard/recopy.h"
@@ -22,8 +24,6 @@ constexpr Text kCannotOpenClipboard{
     L"Cannot open the clipboard."};
 constexpr Text kCannotClearClipboard{L"クリップボードの内容を空にできませんでした。",
                                      L"Cannot clear the data in the clipboard."};
-constexpr Text kLfCrBoth{L"改行コード指定をLF/CR共にオンにすると、CR+LFになります。",
-                         L"If both LF and CR are turned on for line feed code designation, it becomes CR + LF."};
 
 // After CBWatchEnabled changed: save, show the state, and either stop the re-copy or process at once.
 void FollowMonitoringState(HWND window) {
@@ -71,24 +71,12 @@ void ApplyFloatingButtonSetting() {
 void EmptyTheClipboard(HWND window) {
     ClipboardSession session(window);
     if (!session.IsOpen()) {
-        Notify(nullptr, nullptr, 0);
-        Notify(window, Tr(kCannotOpenClipboard), NOTICE_ERROR);
+        ShowNotice(Tr(kCannotOpenClipboard), NOTICE_ERROR);
         return;
     }
     if (!EmptyClipboard()) {
-        Notify(nullptr, nullptr, 0);
-        Notify(window, Tr(kCannotClearClipboard), NOTICE_ERROR);
+        ShowNotice(Tr(kCannotClearClipboard), NOTICE_ERROR);
     }
-}
-
-void ToggleAndSave(bool& option) {
-    option = !option;
-    SaveSettings();
-}
-
-void ToggleLineFeed(HWND window, bool& option, bool other) {
-    option = !option;
-    if (option && other) MessageBoxW(window, Tr(kLfCrBoth), g_app.productTitle.c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 void SetFileFolderCopy(int mode) {
@@ -111,6 +99,7 @@ void DispatchCommand(HWND window, UINT id) {
         SelectConversion(id);
         return;
     }
+    if (ToggleOption(window, id)) return;
     switch (id) {
     case IDM_TOGGLE_MONITOR:
         s.CBWatchEnabled = !s.CBWatchEnabled;
@@ -146,42 +135,9 @@ void DispatchCommand(HWND window, UINT id) {
         s.StrConvID.clear();
         SaveSettings();
         break;
-    case IDM_DEL_SPACE: ToggleAndSave(s.DelSpace); break;
-    case IDM_DEL_ENTER: ToggleAndSave(s.DelEnter); break;
-    case IDM_DEL_TAB: ToggleAndSave(s.DelTab); break;
-    case IDM_TRIMLEFT: s.FEL_TRIMLEFT = !s.FEL_TRIMLEFT; break;
-    case IDM_TRIMLEFT_FPSPACE: s.FEL_TRIMLEFT_FPSPACE = !s.FEL_TRIMLEFT_FPSPACE; break;
-    case IDM_TRIMLEFT_TAB: s.FEL_TRIMLEFT_TAB = !s.FEL_TRIMLEFT_TAB; break;
-    case IDM_TRIMLEFT_ZERO: s.FEL_TRIMLEFT_ZERO = !s.FEL_TRIMLEFT_ZERO; break;
-    case IDM_TRIMLEFT_FPZERO: s.FEL_TRIMLEFT_FPZERO = !s.FEL_TRIMLEFT_FPZERO; break;
-    case IDM_TRIMRIGHT: s.FEL_TRIMRIGHT = !s.FEL_TRIMRIGHT; break;
-    case IDM_TRIMRIGHT_FPSPACE: s.FEL_TRIMRIGHT_FPSPACE = !s.FEL_TRIMRIGHT_FPSPACE; break;
-    case IDM_TRIMRIGHT_TAB: s.FEL_TRIMRIGHT_TAB = !s.FEL_TRIMRIGHT_TAB; break;
-    case IDM_SORTASC:
-        s.FEL_SORTASC = !s.FEL_SORTASC;
-        if (s.FEL_SORTASC) s.FEL_SORTDSC = false;
-        break;
-    case IDM_SORTDSC:
-        s.FEL_SORTDSC = !s.FEL_SORTDSC;
-        if (s.FEL_SORTDSC) s.FEL_SORTASC = false;
-        break;
-    case IDM_UNIQ: s.FEL_UNIQ = !s.FEL_UNIQ; break;
-    case IDM_DELBLANKLINE: s.FEL_DELBLANKLINE = !s.FEL_DELBLANKLINE; break;
-    case IDM_TAB4SPACE:
-        s.TAB4SPACE = !s.TAB4SPACE;
-        s.TAB8SPACE = false;
-        break;
-    case IDM_TAB8SPACE:
-        s.TAB8SPACE = !s.TAB8SPACE;
-        s.TAB4SPACE = false;
-        break;
-    case IDM_LC_LF: ToggleLineFeed(window, s.LC_LF, s.LC_CR); break;
-    case IDM_LC_CR: ToggleLineFeed(window, s.LC_CR, s.LC_LF); break;
     case IDM_FILES_NONE: SetFileFolderCopy(0); break;
     case IDM_FILES_NAMES: SetFileFolderCopy(1); break;
     case IDM_FILES_FULLPATHS: SetFileFolderCopy(2); break;
-    case IDM_CSV_CHANGEROWCOL: s.CSVTSV_CHANGEROWCOL = !s.CSVTSV_CHANGEROWCOL; break;
-    case IDM_MULTIDIV: s.MultiDiv = !s.MultiDiv; break;
     case IDM_EMPTY_CLIPBOARD: EmptyTheClipboard(window); break;
     case IDM_HELP:
         if (!modalDialogOpen) ShowHelp(window, L"HLP000001.html");

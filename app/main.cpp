@@ -1,12 +1,14 @@
 // Process entry: language and resources, the single-instance decision, switches, settings, the hidden main window
 // and the message loop. Every path ends with exit code 0.
 #include "app/app.h"
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/ids.h"
 #include "app/main_window.h"
 #include "app/startup.h"
-#include "app/test_hooks.h"
-#include "app/text.h"
+#include "app/tray_icon.h"
+#include "base/test_hooks.h"
+#include "base/text.h"
+#include "clipboard/monitor.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "settings/store.h"
@@ -37,9 +39,8 @@ UINT ForwardedCommand(StartSwitch sw) {
 }
 
 void DecideLanguage() {
-    g_app.uiJapanese = DecideJapaneseUi();
-    g_app.productTitle = g_app.uiJapanese ? kProductTitleJa : kProductTitleEn;
-    REGW::UseEnglishMessages(!g_app.uiJapanese);
+    g_language.uiJapanese = DecideJapaneseUi();
+    g_language.productTitle = g_language.uiJapanese ? kProductTitleJa : kProductTitleEn;
 }
 
 void LoadIconsAndPictures() {
@@ -84,20 +85,6 @@ void OpenHelpPage() {
     if (result < 32) ShowMessage(nullptr, kHelpFailed, MB_ICONERROR);
 }
 
-// The listener functions exist from Windows Vista on; without them the viewer chain is used.
-Library LookUpClipboardListener() {
-    if (GetOsVersionNumber() < 600) return Library{};
-    Library user32{LoadSystemLibrary(L"user32.dll")};
-    if (!user32) return user32;
-    auto add = GetProcedure<AddClipboardFormatListenerFn>(user32.get(), "AddClipboardFormatListener");
-    if (!add) return user32;
-    auto remove = GetProcedure<RemoveClipboardFormatListenerFn>(user32.get(), "RemoveClipboardFormatListener");
-    if (!remove) return Library{};
-    g_app.addListener = add;
-    g_app.removeListener = remove;
-    return user32;
-}
-
 // "/C", "/C0", "/C1": monitoring as asked (processing with the loaded options), then the conversions off.
 void ResetConversionOptions(HWND window, StartSwitch sw) {
     if ((!Settings.CBWatchEnabled && sw == StartSwitch::C1) || (Settings.CBWatchEnabled && sw == StartSwitch::C0))
@@ -105,9 +92,7 @@ void ResetConversionOptions(HWND window, StartSwitch sw) {
     SettingsRecord& s = Settings;
     s.StrConvID.clear();
     s.DelSpace = s.DelEnter = s.DelTab = s.REP_REP = false;
-    s.FEL_TRIMLEFT = s.FEL_TRIMLEFT_FPSPACE = s.FEL_TRIMLEFT_TAB = s.FEL_TRIMLEFT_ZERO = s.FEL_TRIMLEFT_FPZERO = false;
-    s.FEL_TRIMRIGHT = s.FEL_TRIMRIGHT_FPSPACE = s.FEL_TRIMRIGHT_TAB = false;
-    s.FEL_SORTASC = s.FEL_SORTDSC = s.FEL_UNIQ = s.FEL_DELBLANKLINE = false;
+    for (size_t i = 0; i < kResettableLineOptions; ++i) s.*kLineOptions[i] = false;
 }
 
 void ApplyStartSwitch(HWND window, StartSwitch sw) {
@@ -147,18 +132,19 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
 
     SetCurrentDirectoryToExe();
     if (sw == StartSwitch::O) {
-        g_app.useIniFile = true;
+        g_store.useIniFile = true;
         EnsureIniFile();
     }
-    if (sw == StartSwitch::N) g_app.nonSaveMode = true;
+    if (sw == StartSwitch::N) g_store.nonSaveMode = true;
     wchar_t exePath[520];
     DWORD exeLength = GetModuleFileNameW(nullptr, exePath, ARRAYSIZE(exePath));
     ExeNameModes modes = ExeNameModesFromPath(std::wstring(exePath, exeLength < ARRAYSIZE(exePath) ? exeLength : 0));
-    g_app.useIniFile = g_app.useIniFile || modes.useIniFile;
-    g_app.nonSaveMode = g_app.nonSaveMode || modes.nonSaveMode;
+    g_store.useIniFile = g_store.useIniFile || modes.useIniFile;
+    g_store.nonSaveMode = g_store.nonSaveMode || modes.nonSaveMode;
     LoadSettings();
 
-    Library user32 = LookUpClipboardListener();
+    Library user32{LookUpClipboardListener()};
+    InstallTrayFeedback();
     HWND window = CreateMainWindow(instance);
     if (!window) return 0;
 

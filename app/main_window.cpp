@@ -3,8 +3,9 @@
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/ids.h"
-#include "app/notify.h"
-#include "app/text.h"
+#include "app/tray_icon.h"
+#include "base/notices.h"
+#include "base/text.h"
 #include "app/tray_menu.h"
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
@@ -34,16 +35,16 @@ void RegisterHotkeys(HWND window) {
     if (Settings.SK1_VKEY != 0 &&
         !RegisterHotKey(window, HOTKEY_MONITOR,
                         HotkeyModifiers(Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT), Settings.SK1_VKEY)) {
-        Notify(nullptr, Tr(kHotkey1Failed), NOTICE_WARNING);
+        AddNotice(Tr(kHotkey1Failed), NOTICE_WARNING);
         failed = true;
     }
     if (Settings.SK2_VKEY != 0 &&
         !RegisterHotKey(window, HOTKEY_REWRITE,
                         HotkeyModifiers(Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT), Settings.SK2_VKEY)) {
-        Notify(nullptr, Tr(kHotkey2Failed), NOTICE_WARNING);
+        AddNotice(Tr(kHotkey2Failed), NOTICE_WARNING);
         failed = true;
     }
-    if (failed) Notify(window, nullptr, 0);
+    if (failed) ShowNotices();
 }
 
 LRESULT OnCreate(HWND window) {
@@ -53,10 +54,10 @@ LRESULT OnCreate(HWND window) {
     LoadTrayMenu();
     if (Settings.CBWatchEnabled) ProcessClipboard(window, false);
     AttachClipboardWatch(window);
-    Notify(nullptr, nullptr, 0);
+    ClearNotices();
     RegisterHotkeys(window);
     RestartChainRefresh(window);
-    if (g_app.uiJapanese && !Settings.NoOpeningDlg) OpenOpeningDialog(window);
+    if (g_language.uiJapanese && !Settings.NoOpeningDlg) OpenOpeningDialog(window);
     return 0;
 }
 
@@ -175,7 +176,7 @@ HWND CreateMainWindow(HINSTANCE instance) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kMainWindowClass;
     RegisterClassExW(&windowClass);
-    HWND window = CreateWindowExW(0, kMainWindowClass, g_app.productTitle.c_str(), WS_POPUP, CW_USEDEFAULT, 0, 64, 64,
+    HWND window = CreateWindowExW(0, kMainWindowClass, g_language.productTitle.c_str(), WS_POPUP, CW_USEDEFAULT, 0, 64, 64,
                                   nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;
     ShowWindow(window, SW_HIDE);

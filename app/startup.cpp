@@ -1,6 +1,6 @@
 #include "app/startup.h"
 
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
@@ -19,8 +19,6 @@ constexpr SwitchName kSwitches[] = {
     {L"/O", StartSwitch::O},   {L"/N", StartSwitch::N},   {L"/C", StartSwitch::C},   {L"/C0", StartSwitch::C0},
     {L"/C1", StartSwitch::C1},
 };
-
-wchar_t systemDirectory[520];
 
 } // namespace
 
@@ -49,46 +47,6 @@ ExeNameModes ExeNameModesFromPath(const std::wstring& exePath) {
     if (lstrcmpiW(tail.c_str(), L"_o.exe") == 0) modes.useIniFile = true;
     if (lstrcmpiW(tail.c_str(), L"_n.exe") == 0) modes.nonSaveMode = true;
     return modes;
-}
-
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    if (systemDirectory[0] == L'\0') {
-        UINT length = GetSystemDirectoryW(systemDirectory, ARRAYSIZE(systemDirectory));
-        if (length == 0 || length >= ARRAYSIZE(systemDirectory)) {
-            systemDirectory[0] = L'\0';
-            return nullptr;
-        }
-    }
-    wchar_t current[520];
-    DWORD currentLength = GetCurrentDirectoryW(ARRAYSIZE(current), current);
-    if (currentLength == 0 || currentLength >= ARRAYSIZE(current)) current[0] = L'\0';
-    // With the system directory current, the bare name cannot resolve to a planted copy beside the program.
-    SetCurrentDirectoryW(systemDirectory);
-    HMODULE module = LoadLibraryW(name);
-    if (current[0]) SetCurrentDirectoryW(current);
-    return module;
-}
-
-int GetOsVersionNumber() {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    bool known = false;
-    if (Library ntdll{LoadSystemLibrary(L"ntdll.dll")}) {
-        auto rtlGetVersion = GetProcedure<RtlGetVersionFn>(ntdll.get(), "RtlGetVersion");
-        known = rtlGetVersion && rtlGetVersion(&info) == 0;
-    }
-    if (!known) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        GetVersionExW(&info);
-#pragma GCC diagnostic pop
-    }
-    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
-        return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
-    DWORD build = info.dwBuildNumber;
-    if (build < 0x10000) return 400;
-    return static_cast<int>((build >> 24) * 100 + ((build >> 16) & 0xFF));
 }
 
 void SetCurrentDirectoryToExe() {

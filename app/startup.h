@@ -1,4 +1,4 @@
-// Start-up helpers: language, command-line switches, system libraries, OS version, pictures.
+// Start-up helpers: language, command-line switches, executable-name modes, the current folder, pictures.
 #pragma once
 #include <windows.h>
 
@@ -20,12 +20,6 @@ struct ExeNameModes {
 };
 ExeNameModes ExeNameModesFromPath(const std::wstring& exePath);
 
-HMODULE LoadSystemLibrary(const wchar_t* name);
-// A typed function pointer from a loaded module, or null.
-template <class Fn> Fn GetProcedure(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-int GetOsVersionNumber(); // major * 100 + minor
 void SetCurrentDirectoryToExe();
 // Decodes PNG resource `id` of the named type "RT_RCDATA" into a GDI bitmap; GDI+ must be running.
 HBITMAP LoadPngResource(HINSTANCE instance, int id);

@@ -2,11 +2,13 @@
 
 #include "app/app.h"
 #include "app/commands.h"
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/ids.h"
-#include "app/notify.h"
-#include "app/test_hooks.h"
-#include "app/text.h"
+#include "app/options.h"
+#include "app/tray_icon.h"
+#include "base/notices.h"
+#include "base/test_hooks.h"
+#include "base/text.h"
 #include "convert/definitions.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -51,43 +53,19 @@ void UpdateCheckMarks() {
     }
     CheckPosition(kConversionSubmenuPos, selected >= 0);
 
-    Check(IDM_DEL_SPACE, s.DelSpace);
-    Check(IDM_DEL_ENTER, s.DelEnter);
-    Check(IDM_DEL_TAB, s.DelTab);
+    CheckOptionItems(trayMenu.popup);
     CheckPosition(kDeleteSubmenuPos, s.DelSpace || s.DelEnter || s.DelTab);
     Check(IDM_REGEX, s.REP_REP);
 
-    Check(IDM_TRIMLEFT, s.FEL_TRIMLEFT);
-    Check(IDM_TRIMLEFT_FPSPACE, s.FEL_TRIMLEFT_FPSPACE);
-    Check(IDM_TRIMLEFT_TAB, s.FEL_TRIMLEFT_TAB);
-    Check(IDM_TRIMLEFT_ZERO, s.FEL_TRIMLEFT_ZERO);
-    Check(IDM_TRIMLEFT_FPZERO, s.FEL_TRIMLEFT_FPZERO);
-    Check(IDM_TRIMRIGHT, s.FEL_TRIMRIGHT);
-    Check(IDM_TRIMRIGHT_FPSPACE, s.FEL_TRIMRIGHT_FPSPACE);
-    Check(IDM_TRIMRIGHT_TAB, s.FEL_TRIMRIGHT_TAB);
-    Check(IDM_SORTASC, s.FEL_SORTASC);
-    Check(IDM_SORTDSC, !s.FEL_SORTASC && s.FEL_SORTDSC);
-    Check(IDM_UNIQ, s.FEL_UNIQ);
-    Check(IDM_DELBLANKLINE, s.FEL_DELBLANKLINE);
-    Check(IDM_TAB4SPACE, s.TAB4SPACE);
-    Check(IDM_TAB8SPACE, !s.TAB4SPACE && s.TAB8SPACE);
-    Check(IDM_LC_LF, s.LC_LF);
-    Check(IDM_LC_CR, s.LC_CR);
-    bool anyPerLine = s.FEL_TRIMLEFT || s.FEL_TRIMLEFT_FPSPACE || s.FEL_TRIMLEFT_TAB || s.FEL_TRIMLEFT_ZERO ||
-                      s.FEL_TRIMLEFT_FPZERO || s.FEL_TRIMRIGHT || s.FEL_TRIMRIGHT_FPSPACE || s.FEL_TRIMRIGHT_TAB ||
-                      s.FEL_SORTASC || s.FEL_SORTDSC || s.FEL_UNIQ || s.FEL_DELBLANKLINE || s.TAB4SPACE ||
-                      s.TAB8SPACE || s.LC_LF || s.LC_CR;
-    CheckPosition(kPerLineSubmenuPos, anyPerLine);
+    CheckPosition(kPerLineSubmenuPos, AnyLineOption(s));
 
     UINT files = s.FileFolderCopy == 2 ? IDM_FILES_FULLPATHS : s.FileFolderCopy == 1 ? IDM_FILES_NAMES : IDM_FILES_NONE;
     CheckMenuRadioItem(trayMenu.popup, IDM_FILES_NONE, IDM_FILES_FULLPATHS, files, MF_BYCOMMAND);
     CheckPosition(kFilesSubmenuPos, s.FileFolderCopy != 0);
 
     bool multiply = s.MUL_BY_N != L"1";
-    Check(IDM_CSV_CHANGEROWCOL, s.CSVTSV_CHANGEROWCOL);
     Check(IDM_MUL_BY_N, multiply);
     CheckPosition(kCsvSubmenuPos, s.CSVTSV_CHANGEROWCOL || multiply);
-    Check(IDM_MULTIDIV, s.MultiDiv);
 }
 
 void BringFloatingButtonForward() {
@@ -100,18 +78,17 @@ void BringFloatingButtonForward() {
     }
 }
 
-void BringModalDialogsForward(HWND window) {
+void BringModalDialogsForward() {
     if (!modalDialogOpen) return;
     for (HWND dialog : OpenModalDialogs())
         if (dialog) SetForegroundWindow(dialog);
-    Notify(nullptr, nullptr, 0);
-    Notify(window, Tr(kCloseTheDialog), NOTICE_WARNING);
+    ShowNotice(Tr(kCloseTheDialog), NOTICE_WARNING);
 }
 
 } // namespace
 
 void LoadTrayMenu() {
-    trayMenu.resource.reset(LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_app.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
+    trayMenu.resource.reset(LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_language.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
     trayMenu.popup = trayMenu.resource ? GetSubMenu(trayMenu.resource.get(), 0) : nullptr;
     if (!trayMenu.popup) return;
     SetMenuDefaultItem(trayMenu.popup, 0, TRUE);
@@ -127,7 +104,7 @@ void DestroyTrayMenu() {
 
 void ShowPopupMenu(HWND window, POINT at) {
     BringFloatingButtonForward();
-    BringModalDialogsForward(window);
+    BringModalDialogsForward();
     if (!trayMenu.popup) return;
     UpdateCheckMarks();
     RecordMenuState(trayMenu.popup);

@@ -1,7 +1,7 @@
 // Throughput of the conversion stages on a large text, each alone and all together, plus the CSV step on a
 // 1,000 x 1,000 table and the external filter's round trip. Writes the same content as UTF-8 files so that
 // tools/bench.sh can time the standard tools on it. Prints "time <name> <seconds> <bytes>" lines and a summary.
-#include "app/app.h"
+#include "base/text.h"
 #include "convert/csv.h"
 #include "convert/definitions.h"
 #include "convert/filter.h"
@@ -113,7 +113,7 @@ double TimeStage(const std::wstring& input, const std::function<void(SettingsRec
 
 int main(int argc, char** argv) {
     std::string outDir = argc > 1 ? argv[1] : ".";
-    g_app.uiJapanese = false;
+    g_language.uiJapanese = false;
     const size_t units = 32u << 20; // 64 MiB of UTF-16
     std::wstring text = MakeText(units);
     const size_t bytes = text.size() * sizeof(wchar_t);

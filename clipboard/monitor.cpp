@@ -1,7 +1,7 @@
 #include "clipboard/monitor.h"
 
-#include "app/app.h"
 #include "app/ids.h"
+#include "base/system.h"
 #include "clipboard/process.h"
 #include "settings/settings.h"
 #include "ui/floating.h"
@@ -10,7 +10,13 @@ bool clipboardBusy = false;
 
 namespace {
 
+using AddClipboardFormatListenerFn = BOOL(WINAPI*)(HWND);
+using RemoveClipboardFormatListenerFn = BOOL(WINAPI*)(HWND);
+
 struct ClipboardWatch {
+    // Both set (listener mode) or both null (viewer-chain mode).
+    AddClipboardFormatListenerFn addListener = nullptr;
+    RemoveClipboardFormatListenerFn removeListener = nullptr;
     HWND nextViewer = nullptr; // viewer-chain mode: the window after ours when we last joined
     bool attached = false;
     DWORD ownWriteSequence = 0;
@@ -22,7 +28,20 @@ constexpr UINT kRetryDelayMs = 500;
 
 } // namespace
 
-bool ListenerMode() { return g_app.addListener != nullptr && g_app.removeListener != nullptr; }
+HMODULE LookUpClipboardListener() {
+    if (GetOsVersionNumber() < 600) return nullptr;
+    HMODULE user32 = LoadSystemLibrary(L"user32.dll");
+    if (!user32) return nullptr;
+    auto add = GetProcedure<AddClipboardFormatListenerFn>(user32, "AddClipboardFormatListener");
+    auto remove = GetProcedure<RemoveClipboardFormatListenerFn>(user32, "RemoveClipboardFormatListener");
+    if (add && remove) {
+        watch.addListener = add;
+        watch.removeListener = remove;
+    }
+    return user32;
+}
+
+bool ListenerMode() { return watch.addListener != nullptr && watch.removeListener != nullptr; }
 
 // Attaching twice would register twice, and in the viewer chain a second SetClipboardViewer returns our own window
 // and loses the real next viewer; so only a detached window attaches.
@@ -30,7 +49,7 @@ void AttachClipboardWatch(HWND window) {
     if (watch.attached) return;
     ClipboardBusyScope busy;
     if (ListenerMode()) {
-        g_app.addListener(window);
+        watch.addListener(window);
     } else {
         HWND next = SetClipboardViewer(window);
         watch.nextViewer = next == window ? nullptr : next;
@@ -41,7 +60,7 @@ void AttachClipboardWatch(HWND window) {
 bool DetachClipboardWatch(HWND window) {
     if (!watch.attached) return true;
     ClipboardBusyScope busy;
-    BOOL ok = ListenerMode() ? g_app.removeListener(window) : ChangeClipboardChain(window, watch.nextViewer);
+    BOOL ok = ListenerMode() ? watch.removeListener(window) : ChangeClipboardChain(window, watch.nextViewer);
     watch.attached = false;
     return ok != FALSE;
 }

@@ -19,6 +19,9 @@ private:
     bool previous_;
 };
 
+// Chooses the mechanism: the format listener from Windows Vista on (user32 stays loaded while the returned module
+// lives), else the viewer chain.
+HMODULE LookUpClipboardListener();
 bool ListenerMode();
 void AttachClipboardWatch(HWND window);
 bool DetachClipboardWatch(HWND window);

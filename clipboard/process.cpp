@@ -1,11 +1,10 @@
 #include "clipboard/process.h"
 
-#include "app/app.h"
-#include "app/handles.h"
-#include "app/ids.h"
-#include "app/notify.h"
-#include "app/test_hooks.h"
-#include "app/text.h"
+#include "base/handles.h"
+#include "base/system.h"
+#include "base/notices.h"
+#include "base/test_hooks.h"
+#include "base/text.h"
 #include "clipboard/file_list.h"
 #include "clipboard/monitor.h"
 #include "clipboard/recopy.h"
@@ -50,7 +49,7 @@ struct RunOutcome {
     bool showNotices = false;
 };
 
-void AddError(const Text& text) { Notify(nullptr, Tr(text), NOTICE_ERROR); }
+void AddError(const Text& text) { AddNotice(Tr(text), NOTICE_ERROR); }
 
 // What the clipboard offers, from one enumeration: under Wine every single availability query costs a round trip
 // to the X clipboard, so the rewrite path asks once.
@@ -115,7 +114,7 @@ bool CopyClipboardText(HANDLE data, std::wstring& copy) {
 // Text path, with the clipboard open: a copy of the text to convert.
 void ReadTextPath(HWND window, bool forced, RunOutcome& outcome) {
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    Notify(nullptr, nullptr, 0);
+    ClearNotices();
     outcome.showNotices = true;
     if (!forced && GetClipboardOwner() == window) return; // our own text
     if (!data) {
@@ -158,7 +157,7 @@ void Convert(RunOutcome& outcome) {
     ConvertText(Settings.StrConvID, outcome.original, outcome.result);
     if (outcome.textPath) return;
     // The file path reports only its own outcome: the conversion's warnings are dropped.
-    Notify(nullptr, nullptr, 0);
+    ClearNotices();
     outcome.showNotices = true;
 }
 
@@ -188,7 +187,7 @@ bool WriteResult(HWND window, RunOutcome& outcome) {
     if (written != ClipboardWriteResult::Ok) return true;
     NoteOwnClipboardWrite();
     outcome.rewritten = true;
-    if (Settings.SHOW_BALLOON) Notify(nullptr, Tr(outcome.textPath ? kTextRewritten : kFilesRewritten), NOTICE_INFO);
+    if (Settings.SHOW_BALLOON) AddNotice(Tr(outcome.textPath ? kTextRewritten : kFilesRewritten), NOTICE_INFO);
     return true;
 }
 
@@ -199,9 +198,9 @@ void GiveFeedback(HWND window, RunOutcome& outcome) {
             outcome.original = std::wstring();
             StartLineRecopy(window, std::move(outcome.result));
         }
-        FlashDoneIcon(window);
+        FlashDoneIcon();
     }
-    if (outcome.showNotices) Notify(window, nullptr, 0);
+    if (outcome.showNotices) ShowNotices();
 }
 
 bool RunProcessing(HWND window, bool forced) {

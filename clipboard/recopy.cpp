@@ -1,10 +1,10 @@
 #include "clipboard/recopy.h"
 
-#include "app/handles.h"
+#include "base/handles.h"
 #include "app/ids.h"
-#include "app/notify.h"
-#include "app/test_hooks.h"
-#include "app/text.h"
+#include "base/notices.h"
+#include "base/test_hooks.h"
+#include "base/text.h"
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
 #include "settings/settings.h"
@@ -37,17 +37,17 @@ void CopyNextLine(HWND window) {
     if (recopy.cursor >= recopy.starts.size()) recopy.cursor = 0;
     std::wstring line(RecopyLineAt(recopy.text, recopy.starts[recopy.cursor]));
     ++recopy.cursor; // a line whose writing fails is skipped too
-    Notify(nullptr, nullptr, 0);
+    ClearNotices();
     ClipboardWriteResult written = WriteClipboardText(line, true);
     ReportWriteFailure(written, WriteFailureWording::Plain);
     session.Close();
     if (written == ClipboardWriteResult::Ok) {
         NoteOwnClipboardWrite();
         if (FaultRequestedFor(line, FaultPoint::Recopy)) throw std::runtime_error("re-copy fault requested");
-        if (Settings.SHOW_BALLOON) Notify(nullptr, (Tr(kLineCopied) + line).c_str(), NOTICE_INFO);
+        if (Settings.SHOW_BALLOON) AddNotice(Tr(kLineCopied) + line, NOTICE_INFO);
         PlayDoneSound();
     }
-    Notify(window, nullptr, 0);
+    ShowNotices();
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #include "convert/definitions.h"
 
-#include "app/app.h"
-#include "app/handles.h"
+
+#include "base/handles.h"
 #include "app/ids.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "settings/settings.h"
 
 #include <algorithm>
@@ -317,7 +317,7 @@ bool LoadConversionDefinitions(HMENU conversionSubmenu) {
         DeleteMenu(conversionSubmenu, static_cast<UINT>(IDM_CONVERT_FIRST + i), MF_BYCOMMAND);
     for (size_t i = 0; i < count; ++i) {
         const ConversionEntry& entry = ConversionTable[i];
-        const std::wstring& label = g_app.uiJapanese ? entry.displayName : entry.identifier;
+        const std::wstring& label = g_language.uiJapanese ? entry.displayName : entry.identifier;
         UINT id = static_cast<UINT>(IDM_CONVERT_FIRST + i);
         ModifyMenuW(conversionSubmenu, id, MF_BYCOMMAND | MF_STRING, id, label.c_str());
     }

@@ -1,7 +1,7 @@
 #include "convert/filter.h"
 
-#include "app/handles.h"
-#include "app/text.h"
+#include "base/handles.h"
+#include "base/text.h"
 #include "settings/settings.h"
 
 #include <new>

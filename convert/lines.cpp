@@ -221,10 +221,7 @@ wchar_t* WriteExpanded(wchar_t* out, std::wstring_view line, unsigned width) {
 }
 
 bool LineStageEnabled(const SettingsRecord& s) {
-    return s.FEL_TRIMLEFT || s.FEL_TRIMLEFT_FPSPACE || s.FEL_TRIMLEFT_TAB || s.FEL_TRIMLEFT_ZERO ||
-           s.FEL_TRIMLEFT_FPZERO || s.FEL_TRIMRIGHT || s.FEL_TRIMRIGHT_FPSPACE || s.FEL_TRIMRIGHT_TAB ||
-           s.FEL_SORTASC || s.FEL_SORTDSC || s.FEL_UNIQ || s.FEL_DELBLANKLINE || s.TAB4SPACE || s.TAB8SPACE ||
-           s.LC_LF || s.LC_CR || s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1";
+    return AnyLineOption(s) || s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1";
 }
 
 std::wstring RunLineStage(const SettingsRecord& s, const std::wstring& text) {

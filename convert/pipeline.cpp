@@ -1,6 +1,6 @@
 #include "convert/pipeline.h"
 
-#include "app/notify.h"
+#include "base/notices.h"
 #include "convert/definitions.h"
 #include "convert/filter.h"
 #include "convert/lines.h"
@@ -37,7 +37,7 @@ private:
 };
 
 void Warn(const std::wstring& warning) {
-    if (!warning.empty()) Notify(nullptr, warning.c_str(), NOTICE_WARNING);
+    if (!warning.empty()) AddNotice(warning, NOTICE_WARNING);
 }
 
 } // namespace

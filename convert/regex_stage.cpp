@@ -1,6 +1,6 @@
 #include "convert/regex_stage.h"
 
-#include "app/text.h"
+#include "base/text.h"
 #include "settings/settings.h"
 
 #include <boost/regex.hpp>

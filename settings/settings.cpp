@@ -1,7 +1,6 @@
 #include "settings/settings.h"
 
-#include "app/app.h"
-#include "app/notify.h"
+#include "base/notices.h"
 #include "settings/store.h"
 
 SettingsRecord Settings;
@@ -51,19 +50,17 @@ void NormaliseSettings(SettingsRecord& s) {
 }
 
 void LoadSettings() {
-    if (!g_app.nonSaveMode && g_app.useIniFile) EnsureIniFile();
+    if (!g_store.nonSaveMode && g_store.useIniFile) EnsureIniFile();
     VisitSettingsKeys(Settings, Loader{});
     NormaliseSettings(Settings);
 }
 
 bool SaveSettings() {
-    if (g_app.nonSaveMode) return true;
+    if (g_store.nonSaveMode) return true;
     std::wstring saveErrors;
-    if (g_app.useIniFile) EnsureIniFile();
+    if (g_store.useIniFile) EnsureIniFile();
     VisitSettingsKeys(Settings, Saver{saveErrors});
     if (saveErrors.empty()) return true;
-    Notify(nullptr, nullptr, 0);
-    Notify(nullptr, saveErrors.c_str(), NOTICE_WARNING);
-    Notify(g_app.mainWindow, nullptr, 0);
+    ShowNotice(saveErrors, NOTICE_WARNING);
     return false;
 }

@@ -66,6 +66,25 @@ struct SettingsRecord {
 
 extern SettingsRecord Settings;
 
+// The per-line formatting options in menu order: first the trims, sorts and the removal of repeated and blank lines
+// (the first kResettableLineOptions, which the "/C" switches turn off), then tab expansion and line feeds.
+using SettingsFlag = bool SettingsRecord::*;
+inline constexpr SettingsFlag kLineOptions[] = {
+    &SettingsRecord::FEL_TRIMLEFT,      &SettingsRecord::FEL_TRIMLEFT_FPSPACE,  &SettingsRecord::FEL_TRIMLEFT_TAB,
+    &SettingsRecord::FEL_TRIMLEFT_ZERO, &SettingsRecord::FEL_TRIMLEFT_FPZERO,   &SettingsRecord::FEL_TRIMRIGHT,
+    &SettingsRecord::FEL_TRIMRIGHT_FPSPACE, &SettingsRecord::FEL_TRIMRIGHT_TAB, &SettingsRecord::FEL_SORTASC,
+    &SettingsRecord::FEL_SORTDSC,       &SettingsRecord::FEL_UNIQ,              &SettingsRecord::FEL_DELBLANKLINE,
+    &SettingsRecord::TAB4SPACE,         &SettingsRecord::TAB8SPACE,             &SettingsRecord::LC_LF,
+    &SettingsRecord::LC_CR,
+};
+inline constexpr size_t kResettableLineOptions = 12;
+
+inline bool AnyLineOption(const SettingsRecord& s) {
+    for (SettingsFlag option : kLineOptions)
+        if (s.*option) return true;
+    return false;
+}
+
 // Calls visit(key, field, default) for all 57 keys in store order. Integer defaults are int, string defaults
 // const wchar_t*. BIGDIALOG's default is the field's current value.
 template <class Visitor> void VisitSettingsKeys(SettingsRecord& s, Visitor&& visit) {

@@ -1,46 +1,60 @@
 #include "settings/store.h"
 
-#include "app/app.h"
-#include "app/handles.h"
-#include "app/text.h"
+#include "base/handles.h"
+#include "base/text.h"
 #include "settings/settings.h"
 
 #include <cstdio>
 #include <vector>
 
+StoreSelection g_store;
+
 namespace {
 
-bool englishMessages = false;
-
 constexpr wchar_t kRegWarningCaption[] = L"Registory Class";
-constexpr wchar_t kRegWarningJaTail[] =
-    L"\nこのメッセージが表示されたら、現在編集している/"
-    L"していたダイアログの名前を、メッセージの内容と共に正確に作者まで報告して下さい。";
+#define REG_WARNING_JA_TAIL                                                                                           \
+    L"\nこのメッセージが表示されたら、現在編集している/"                                                              \
+    L"していたダイアログの名前を、メッセージの内容と共に正確に作者まで報告して下さい。"
+constexpr Text kAutoClosed{L"レジストリを自動クローズしました。" REG_WARNING_JA_TAIL,
+                           L"An error has occurred in REGW::~REGW()."};
+constexpr Text kOpenedTwice{L"レジストリキーを多重オープンしようとしたので保護しました(REGW::OpenKey())。" REG_WARNING_JA_TAIL,
+                            L"An error has occurred in REGW::OpenKey()."};
+constexpr Text kClosedTwice{L"レジストリを多重クローズしようとしたので保護しました(REGW::CloseKey)。" REG_WARNING_JA_TAIL,
+                            L"An error has occurred in REGW::CloseKey()."};
+constexpr Text kReadStringUnopened{
+    L"開かれていないキーを対象に ReadStringW が行われようとしたので保護します。" REG_WARNING_JA_TAIL,
+    L"An error has occurred in ReadStringW."};
+constexpr Text kReadIntegerUnopened{
+    L"開かれていないキーを対象に ReadIntegerW が行われようとしたので保護します。" REG_WARNING_JA_TAIL,
+    L"An error has occurred in ReadIntegerW."};
+constexpr Text kWriteStringUnopened{
+    L"開かれていないキーを対象に WriteStringW が行われようとしたので保護します。" REG_WARNING_JA_TAIL,
+    L"An error has occurred in WriteStringW."};
+constexpr Text kWriteIntegerUnopened{
+    L"開かれていないキーを対象に WriteIntegerW が行われようとしたので保護します。" REG_WARNING_JA_TAIL,
+    L"An error has occurred in WriteIntegerW."};
+#undef REG_WARNING_JA_TAIL
 
-void ShowRegWarning(const wchar_t* ja, const wchar_t* en) {
-    std::wstring text = englishMessages ? std::wstring(en) : std::wstring(ja) + kRegWarningJaTail;
-    MessageBoxW(nullptr, text.c_str(), kRegWarningCaption, MB_OK | MB_ICONWARNING);
+void ShowRegWarning(const Text& text) {
+    MessageBoxW(nullptr, Tr(text), kRegWarningCaption, MB_OK | MB_ICONWARNING);
 }
 
 std::wstring FullKeyPath() { return std::wstring(L"HKEY_CURRENT_USER\\") + kRegistryKeyPath; }
 
 } // namespace
 
-void REGW::UseEnglishMessages(bool english) { englishMessages = english; }
-
 REGW::~REGW() {
     if (key_) {
         RegCloseKey(key_);
         key_ = nullptr;
-        ShowRegWarning(L"レジストリを自動クローズしました。", L"An error has occurred in REGW::~REGW().");
+        ShowRegWarning(kAutoClosed);
     }
 }
 
 bool REGW::OpenKey(unsigned mode) {
     if (key_) {
         CloseKey();
-        ShowRegWarning(L"レジストリキーを多重オープンしようとしたので保護しました(REGW::OpenKey())。",
-                       L"An error has occurred in REGW::OpenKey().");
+        ShowRegWarning(kOpenedTwice);
     }
     REGSAM access = (mode & REGW_OPEN_READONLY) ? KEY_READ : KEY_ALL_ACCESS;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kRegistryKeyPath, 0, access, &key_) == ERROR_SUCCESS) return true;
@@ -55,8 +69,7 @@ bool REGW::OpenKey(unsigned mode) {
 
 bool REGW::CloseKey() {
     if (!key_) {
-        ShowRegWarning(L"レジストリを多重クローズしようとしたので保護しました(REGW::CloseKey)。",
-                       L"An error has occurred in REGW::CloseKey().");
+        ShowRegWarning(kClosedTwice);
         return false;
     }
     bool ok = RegCloseKey(key_) == ERROR_SUCCESS;
@@ -66,8 +79,7 @@ bool REGW::CloseKey() {
 
 bool REGW::ReadStringW(const wchar_t* name, std::wstring& out) {
     if (!key_) {
-        ShowRegWarning(L"開かれていないキーを対象に ReadStringW が行われようとしたので保護します。",
-                       L"An error has occurred in ReadStringW.");
+        ShowRegWarning(kReadStringUnopened);
         return false;
     }
     out.clear();
@@ -83,8 +95,7 @@ bool REGW::ReadStringW(const wchar_t* name, std::wstring& out) {
 
 int REGW::ReadIntegerW(const wchar_t* name, int defaultValue) {
     if (!key_) {
-        ShowRegWarning(L"開かれていないキーを対象に ReadIntegerW が行われようとしたので保護します。",
-                       L"An error has occurred in ReadIntegerW.");
+        ShowRegWarning(kReadIntegerUnopened);
         return defaultValue;
     }
     DWORD type = 0, size = 0;
@@ -125,8 +136,7 @@ int REGW::ReadIntegerW(const wchar_t* name, int defaultValue) {
 
 bool REGW::WriteStringW(const wchar_t* name, const std::wstring& text) {
     if (!key_) {
-        ShowRegWarning(L"開かれていないキーを対象に WriteStringW が行われようとしたので保護します。",
-                       L"An error has occurred in WriteStringW.");
+        ShowRegWarning(kWriteStringUnopened);
         return false;
     }
     return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -135,8 +145,7 @@ bool REGW::WriteStringW(const wchar_t* name, const std::wstring& text) {
 
 bool REGW::WriteIntegerW(const wchar_t* name, int value) {
     if (!key_) {
-        ShowRegWarning(L"開かれていないキーを対象に WriteIntegerW が行われようとしたので保護します。",
-                       L"An error has occurred in WriteIntegerW.");
+        ShowRegWarning(kWriteIntegerUnopened);
         return false;
     }
     DWORD data = static_cast<DWORD>(value);
@@ -158,7 +167,7 @@ bool EnsureIniFile() {
 }
 
 int ReadIntSetting(const wchar_t* key, int defaultValue) {
-    if (g_app.useIniFile) return static_cast<int>(GetPrivateProfileIntW(kIniSection, key, defaultValue, kIniFileName));
+    if (g_store.useIniFile) return static_cast<int>(GetPrivateProfileIntW(kIniSection, key, defaultValue, kIniFileName));
     REGW reg;
     if (!reg.OpenKey(REGW_OPEN_READONLY)) return defaultValue;
     int value = reg.ReadIntegerW(key, defaultValue);
@@ -167,7 +176,7 @@ int ReadIntSetting(const wchar_t* key, int defaultValue) {
 }
 
 std::wstring ReadStringSetting(const wchar_t* key, const wchar_t* defaultValue) {
-    if (g_app.useIniFile) {
+    if (g_store.useIniFile) {
         std::vector<wchar_t> buffer(kStringBufferUnits, L'\0');
         GetPrivateProfileStringW(kIniSection, key, defaultValue, buffer.data(), kStringBufferUnits, kIniFileName);
         buffer.back() = L'\0';
@@ -189,21 +198,20 @@ void AppendWithSeparator(std::wstring& list, const std::wstring& text) {
 namespace {
 
 void AppendIniWriteError(const wchar_t* key, std::wstring& saveErrors) {
-    std::wstring text =
-        g_app.uiJapanese
-            ? std::wstring(kIniFileName) + L"の[" + kIniSection + L"]セクションの" + key + L"に値を書き込めません。"
-            : std::wstring(kIniFileName) + L"[" + kIniSection + L"] - " + key + L" write error.";
-    AppendWithSeparator(saveErrors, text);
+    std::wstring ja = std::wstring(kIniFileName) + L"の[" + kIniSection + L"]セクションの" + key + L"に値を書き込めません。";
+    std::wstring en = std::wstring(kIniFileName) + L"[" + kIniSection + L"] - " + key + L" write error.";
+    AppendWithSeparator(saveErrors, Tr({ja.c_str(), en.c_str()}));
 }
 
 void AppendRegistryOpenError(std::wstring& saveErrors) {
-    AppendWithSeparator(saveErrors,
-                        g_app.uiJapanese ? FullKeyPath() + L"を開けません。" : L"Cannot open - " + FullKeyPath());
+    std::wstring ja = FullKeyPath() + L"を開けません。", en = L"Cannot open - " + FullKeyPath();
+    AppendWithSeparator(saveErrors, Tr({ja.c_str(), en.c_str()}));
 }
 
 void AppendRegistryWriteError(const wchar_t* key, std::wstring& saveErrors) {
-    AppendWithSeparator(saveErrors, g_app.uiJapanese ? FullKeyPath() + L" - " + key + L"へデータを書き込めません。"
-                                                     : L"Cannot write data - " + FullKeyPath() + L" - " + key);
+    std::wstring ja = FullKeyPath() + L" - " + key + L"へデータを書き込めません。";
+    std::wstring en = L"Cannot write data - " + FullKeyPath() + L" - " + key;
+    AppendWithSeparator(saveErrors, Tr({ja.c_str(), en.c_str()}));
 }
 
 template <class WriteValue> bool WriteRegistrySetting(const wchar_t* key, std::wstring& saveErrors, WriteValue write) {
@@ -221,7 +229,7 @@ template <class WriteValue> bool WriteRegistrySetting(const wchar_t* key, std::w
 } // namespace
 
 bool WriteIntSetting(const wchar_t* key, int value, std::wstring& saveErrors) {
-    if (g_app.useIniFile) {
+    if (g_store.useIniFile) {
         wchar_t text[11];
         swprintf(text, ARRAYSIZE(text), L"%u", static_cast<unsigned>(value));
         if (WritePrivateProfileStringW(kIniSection, key, text, kIniFileName)) return true;
@@ -232,7 +240,7 @@ bool WriteIntSetting(const wchar_t* key, int value, std::wstring& saveErrors) {
 }
 
 bool WriteStringSetting(const wchar_t* key, const std::wstring& text, std::wstring& saveErrors) {
-    if (g_app.useIniFile) {
+    if (g_store.useIniFile) {
         if (WritePrivateProfileStringW(kIniSection, key, text.c_str(), kIniFileName)) return true;
         AppendIniWriteError(key, saveErrors);
         return false;
@@ -241,9 +249,9 @@ bool WriteStringSetting(const wchar_t* key, const std::wstring& text, std::wstri
 }
 
 void CopyIniToRegistry() {
-    g_app.useIniFile = true;
+    g_store.useIniFile = true;
     LoadSettings();
-    g_app.useIniFile = false;
+    g_store.useIniFile = false;
     if (SaveSettings())
         ShowMessage(nullptr,
                     {L"iniファイルからレジストリへ設定をコピーしました。",
@@ -257,9 +265,9 @@ void CopyIniToRegistry() {
 }
 
 void CopyRegistryToIni() {
-    g_app.useIniFile = false;
+    g_store.useIniFile = false;
     LoadSettings();
-    g_app.useIniFile = true;
+    g_store.useIniFile = true;
     if (SaveSettings())
         ShowMessage(nullptr,
                     {L"レジストリからiniファイルへ設定をコピーしました。",

@@ -9,6 +9,13 @@ inline constexpr wchar_t kIniFileName[] = L".\\Pastrel.ini";
 inline constexpr wchar_t kIniSection[] = L"cb_main";
 inline constexpr int kStringBufferUnits = 2050; // strings read from a store hold at most 2049 characters
 
+// Which store holds the settings, and whether anything is ever written; chosen once at start-up.
+struct StoreSelection {
+    bool useIniFile = false;
+    bool nonSaveMode = false;
+};
+extern StoreSelection g_store;
+
 enum : unsigned { REGW_OPEN_CREATE = 1, REGW_OPEN_READONLY = 2 };
 
 // Owns the settings key for one operation: open, one read or write, close.
@@ -25,9 +32,6 @@ public:
     int ReadIntegerW(const wchar_t* name, int defaultValue);
     bool WriteStringW(const wchar_t* name, const std::wstring& text);
     bool WriteIntegerW(const wchar_t* name, int value);
-
-    // Selects the English misuse warnings.
-    static void UseEnglishMessages(bool english);
 
 private:
     HKEY key_ = nullptr;

@@ -1,5 +1,6 @@
 // Start-up helpers: switches, executable-name modes, language, system libraries.
 #include "app/startup.h"
+#include "base/system.h"
 
 #include <gtest/gtest.h>
 
@@ -77,8 +78,10 @@ TEST(CurrentDirectory, BecomesTheExecutablesFolder) {
 
 } // namespace
 
-#include "app/notify.h"
-#include "app/test_hooks.h"
+#include "app/app.h"
+#include "app/tray_icon.h"
+#include "base/notices.h"
+#include "base/test_hooks.h"
 
 #include <fstream>
 #include <iterator>
@@ -96,7 +99,9 @@ protected:
         SetEnvironmentVariableW(L"PASTREL_TEST_LOG", log_.c_str());
         InitTestHooks();
         window_ = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-        Notify(nullptr, nullptr, 0);
+        g_app.mainWindow = window_;
+        InstallTrayFeedback();
+        ClearNotices();
     }
     void TearDown() override {
         DestroyWindow(window_);
@@ -113,23 +118,24 @@ protected:
 };
 
 TEST_F(Balloons, WarningAndErrorShowAsOneErrorBalloon) {
-    Notify(nullptr, L"a warning", NOTICE_WARNING);
-    Notify(nullptr, L"an error", NOTICE_ERROR);
-    Notify(nullptr, L"info", NOTICE_INFO);
-    Notify(window_, nullptr, 0);
+    AddNotice(L"a warning", NOTICE_WARNING);
+    AddNotice(L"an error", NOTICE_ERROR);
+    AddNotice(L"info", NOTICE_INFO);
+    ShowNotices();
     EXPECT_EQ(Log(), std::string("notice 3 a warning\r\n-----\r\nan error\r\n-----\r\ninfo") + '\0');
 }
 
 TEST_F(Balloons, LongNoticesAreCutTo255Characters) {
-    Notify(window_, std::wstring(300, L'n').c_str(), NOTICE_WARNING);
+    AddNotice(std::wstring(300, L'n'), NOTICE_WARNING);
+    ShowNotices();
     EXPECT_EQ(Log(), "notice 2 " + std::string(255, 'n') + '\0');
 }
 
 TEST_F(Balloons, NothingCollectedShowsNothing) {
-    Notify(window_, nullptr, 0);
-    Notify(nullptr, L"cleared", NOTICE_ERROR);
-    Notify(nullptr, nullptr, 0);
-    Notify(window_, nullptr, 0);
+    ShowNotices();
+    AddNotice(L"cleared", NOTICE_ERROR);
+    ClearNotices();
+    ShowNotices();
     EXPECT_EQ(Log(), "");
 }
 

@@ -1,6 +1,6 @@
 // The conversion stages. Each fast stage is compared on random inputs with a literal implementation kept here, written
 // the straightforward way (erasing and inserting in place), plus the cases users rely on.
-#include "app/app.h"
+#include "base/text.h"
 #include "convert/csv.h"
 #include "convert/definitions.h"
 #include "convert/lines.h"
@@ -155,7 +155,7 @@ class Stages : public ::testing::Test {
 protected:
     void SetUp() override {
         Settings = SettingsRecord{};
-        g_app.uiJapanese = false;
+        g_language.uiJapanese = false;
         ConversionTable.clear();
     }
     std::mt19937 random{12345};
@@ -434,10 +434,10 @@ TEST_F(Stages, RegexErrorsLeaveTheTextAndExplain) {
     EXPECT_EQ(Regex(L"(unbalanced", L"x", L"text (unbalanced", &warning), L"text (unbalanced");
     EXPECT_EQ(warning.rfind(L"regex error[boost::regex_error]:\n", 0), 0u);
     EXPECT_GT(warning.size(), 36u);
-    g_app.uiJapanese = true;
+    g_language.uiJapanese = true;
     Regex(L"[", L"x", L"t", &warning);
     EXPECT_EQ(warning.rfind(L"正規表現による文字列置換中にエラー[boost::regex_error]が発生しました：\n", 0), 0u);
-    g_app.uiJapanese = false;
+    g_language.uiJapanese = false;
     // A pattern that makes the matcher give up is an error, not a hang.
     std::wstring text(40, L'a');
     text += L"!";

@@ -1,5 +1,5 @@
 // The external filter runs the user's command through CMD.EXE with temporary files for its standard streams.
-#include "app/app.h"
+#include "base/text.h"
 #include "convert/filter.h"
 #include "settings/settings.h"
 
@@ -38,7 +38,7 @@ int CountPipeFiles() {
 class Filter : public ::testing::Test {
 protected:
     void SetUp() override {
-        g_app.uiJapanese = false;
+        g_language.uiJapanese = false;
         settings.USE_CMDLINE = true;
         before = CountPipeFiles();
     }

@@ -1,6 +1,6 @@
 // The settings record against the real stores: Wine's registry (the test prefix is private) and ini files in a
 // temporary folder.
-#include "app/app.h"
+#include "base/text.h"
 #include "settings/settings.h"
 #include "settings/store.h"
 
@@ -54,10 +54,9 @@ protected:
     void SetUp() override {
         DeleteSettingsKey();
         Settings = SettingsRecord{};
-        g_app.useIniFile = false;
-        g_app.nonSaveMode = false;
-        g_app.uiJapanese = false;
-        g_app.mainWindow = nullptr;
+        g_store.useIniFile = false;
+        g_store.nonSaveMode = false;
+        g_language.uiJapanese = false;
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         // Process ids come back in later runs; the time keeps this folder new.
@@ -102,7 +101,7 @@ TEST_F(SettingsStore, MissingRegistryKeyGivesTheDefaultsAndCreatesNothing) {
 }
 
 TEST_F(SettingsStore, MissingIniFileGivesTheDefaultsAndIsCreatedWithItsHeader) {
-    g_app.useIniFile = true;
+    g_store.useIniFile = true;
     LoadSettings();
     ExpectDefaults(Settings);
     EXPECT_EQ(ReadBytes(IniPath()), std::string("\xFF\xFE\x0D\x00\x0A\x00", 6));
@@ -227,7 +226,7 @@ TEST_F(SettingsStore, SaveWritesAll57KeysAsDwordsAndStrings) {
 }
 
 TEST_F(SettingsStore, IniFileHoldsUtf16TextWithUnsignedIntegers) {
-    g_app.useIniFile = true;
+    g_store.useIniFile = true;
     Settings.LEFT_FLOATING = -32000;
     Settings.CMDLINE = L"日本語";
     Settings.DelTab = true;
@@ -257,7 +256,7 @@ TEST_F(SettingsStore, EnsureIniFileLeavesAnExistingFileUntouched) {
 }
 
 TEST_F(SettingsStore, OddIniFilesLoadWithoutHarm) {
-    g_app.useIniFile = true;
+    g_store.useIniFile = true;
     std::wstring hugeLine = L"CMDLINE=" + std::wstring(100000, L'c') + L"\r\n";
     WriteBytes(IniPath(), "\xFF\xFE" + Utf16(L"[cb_main]\r\nREP_BEFORE=\"quoted\"\r\nDelay1Sec=  200  \r\n"
                                              L"MultiDivSec=500\r\nMultiDivSec=2000\r\n" +
@@ -275,27 +274,27 @@ TEST_F(SettingsStore, OddIniFilesLoadWithoutHarm) {
 }
 
 TEST_F(SettingsStore, NonSaveModeWritesNothingAndCreatesNoFile) {
-    g_app.nonSaveMode = true;
-    g_app.useIniFile = true;
+    g_store.nonSaveMode = true;
+    g_store.useIniFile = true;
     LoadSettings();
     Settings.DelSpace = true;
     EXPECT_TRUE(SaveSettings());
     EXPECT_EQ(GetFileAttributesW(IniPath().c_str()), INVALID_FILE_ATTRIBUTES);
-    g_app.useIniFile = false;
+    g_store.useIniFile = false;
     EXPECT_TRUE(SaveSettings());
     HKEY key;
     EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, KEY_READ, &key), ERROR_SUCCESS);
 }
 
 TEST_F(SettingsStore, FailedIniWritesAreDescribedKeyByKey) {
-    g_app.useIniFile = true;
+    g_store.useIniFile = true;
     CreateDirectoryW(IniPath().c_str(), nullptr); // a folder where the file should be
     std::wstring errors;
     EXPECT_FALSE(WriteIntSetting(L"DelTab", 1, errors));
     EXPECT_FALSE(WriteStringSetting(L"CMDLINE", L"x", errors));
     EXPECT_EQ(errors, L".\\Pastrel.ini[cb_main] - DelTab write error.\r\n-----\r\n"
                       L".\\Pastrel.ini[cb_main] - CMDLINE write error.");
-    g_app.uiJapanese = true;
+    g_language.uiJapanese = true;
     errors.clear();
     WriteIntSetting(L"DelTab", 1, errors);
     EXPECT_EQ(errors, L".\\Pastrel.iniの[cb_main]セクションのDelTabに値を書き込めません。");

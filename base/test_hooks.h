@@ -13,7 +13,7 @@
 
 void InitTestHooks();
 void RecordShownNotice(unsigned level, const wchar_t* text);
-void RecordTrayIcon(bool added, HICON icon);
+void RecordTrayIcon(bool added, const wchar_t* iconName); // "on", "off" or "done"
 void RecordMenuState(HMENU popup);
 enum class FaultPoint { Conversion, Recopy };
 bool FaultRequestedFor(std::wstring_view text, FaultPoint point);

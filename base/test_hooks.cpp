@@ -1,7 +1,6 @@
-#include "app/test_hooks.h"
+#include "base/test_hooks.h"
 
-#include "app/app.h"
-#include "app/handles.h"
+#include "base/handles.h"
 
 #include <string>
 
@@ -68,10 +67,9 @@ void RecordShownNotice(unsigned level, const wchar_t* text) {
     if (!hooks.log.empty()) AppendRecord(L"notice " + std::to_wstring(level) + L" " + text);
 }
 
-void RecordTrayIcon(bool added, HICON icon) {
+void RecordTrayIcon(bool added, const wchar_t* iconName) {
     if (hooks.log.empty()) return;
-    const wchar_t* name = icon == g_app.iconWatchOn ? L"on" : icon == g_app.iconWatchOff ? L"off" : L"done";
-    AppendRecord(std::wstring(L"tray ") + (added ? L"add " : L"modify ") + name);
+    AppendRecord(std::wstring(L"tray ") + (added ? L"add " : L"modify ") + iconName);
 }
 
 void RecordMenuState(HMENU popup) {

@@ -1,0 +1,55 @@
+#include "base/system.h"
+
+#include "base/handles.h"
+
+namespace {
+wchar_t systemDirectory[520];
+} // namespace
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    if (systemDirectory[0] == L'\0') {
+        UINT length = GetSystemDirectoryW(systemDirectory, ARRAYSIZE(systemDirectory));
+        if (length == 0 || length >= ARRAYSIZE(systemDirectory)) {
+            systemDirectory[0] = L'\0';
+            return nullptr;
+        }
+    }
+    wchar_t current[520];
+    DWORD currentLength = GetCurrentDirectoryW(ARRAYSIZE(current), current);
+    if (currentLength == 0 || currentLength >= ARRAYSIZE(current)) current[0] = L'\0';
+    // With the system directory current, the bare name cannot resolve to a planted copy beside the program.
+    SetCurrentDirectoryW(systemDirectory);
+    HMODULE module = LoadLibraryW(name);
+    if (current[0]) SetCurrentDirectoryW(current);
+    return module;
+}
+
+int GetOsVersionNumber() {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    bool known = false;
+    if (Library ntdll{LoadSystemLibrary(L"ntdll.dll")}) {
+        auto rtlGetVersion = GetProcedure<RtlGetVersionFn>(ntdll.get(), "RtlGetVersion");
+        known = rtlGetVersion && rtlGetVersion(&info) == 0;
+    }
+    if (!known) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        GetVersionExW(&info);
+#pragma GCC diagnostic pop
+    }
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
+        return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
+    DWORD build = info.dwBuildNumber;
+    if (build < 0x10000) return 400;
+    return static_cast<int>((build >> 24) * 100 + ((build >> 16) & 0xFF));
+}
+
+bool RunningUnderWine() {
+    static const bool wine = [] {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}

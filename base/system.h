@@ -1,0 +1,12 @@
+// The system the program runs on: its libraries, its version, and whether it is Wine.
+#pragma once
+#include <windows.h>
+
+HMODULE LoadSystemLibrary(const wchar_t* name);
+// A typed function pointer from a loaded module, or null.
+template <class Fn> Fn GetProcedure(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+int GetOsVersionNumber(); // major * 100 + minor
+// Whether the program runs under Wine (ntdll exports wine_get_version), where a few things work differently.
+bool RunningUnderWine();
