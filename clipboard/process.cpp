@@ -51,6 +51,9 @@ struct RunOutcome {
 
 void AddError(const Text& text) { AddNotice(Tr(text), NOTICE_ERROR); }
 
+// Wine shows each X target of an X application's copy as a registered format of the same name.
+constexpr wchar_t kPasswordHintFormat[] = L"x-kde-passwordManagerHint";
+
 // What the clipboard offers, from one enumeration: under Wine every single availability query costs a round trip
 // to the X clipboard, so the rewrite path asks once.
 struct OfferedFormats {
@@ -59,6 +62,7 @@ struct OfferedFormats {
     bool monitorExcluded = false; // marked private outright
     bool historyFlag = false;     // carry a DWORD; 0 marks the copy private
     bool cloudFlag = false;
+    bool passwordHint = false; // from X11 password managers through Wine; "secret" marks the copy private
 };
 
 OfferedFormats ScanOfferedFormats() {
@@ -66,6 +70,7 @@ OfferedFormats ScanOfferedFormats() {
     static const UINT viewerIgnore = RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
     static const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
     static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
+    static const UINT passwordHint = RegisterClipboardFormatW(kPasswordHintFormat);
     OfferedFormats offered;
     for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
         if (format == CF_UNICODETEXT) offered.unicodeText = true;
@@ -73,24 +78,42 @@ OfferedFormats ScanOfferedFormats() {
         else if (format == exclude || format == viewerIgnore) offered.monitorExcluded = true;
         else if (format == history) offered.historyFlag = true;
         else if (format == cloud) offered.cloudFlag = true;
+        else if (format == passwordHint) offered.passwordHint = true;
     }
     return offered;
 }
 
-bool FlagIsZero(const wchar_t* formatName) {
+// The first `size` bytes of a format's data (fewer when the block is smaller); empty when it cannot be read.
+std::string MarkerBytes(const wchar_t* formatName, size_t size) {
     HANDLE data = GetClipboardData(RegisterClipboardFormatW(formatName));
-    if (!data || GlobalSize(data) < sizeof(DWORD)) return false;
-    GlobalLockGuard<const BYTE> bytes(data);
+    if (!data) return {};
+    GlobalLockGuard<const char> bytes(data);
+    if (!bytes) return {};
+    SIZE_T available = GlobalSize(data);
+    return std::string(bytes.get(), available < size ? available : size);
+}
+
+bool FlagIsZero(const wchar_t* formatName) {
+    std::string bytes = MarkerBytes(formatName, sizeof(DWORD));
+    if (bytes.size() < sizeof(DWORD)) return false;
     DWORD value = 1;
-    if (bytes) memcpy(&value, bytes.get(), sizeof(value));
+    memcpy(&value, bytes.data(), sizeof(value));
     return value == 0;
+}
+
+// The hint arrives as the X target's bytes, sometimes with a terminating NUL.
+bool HintSaysSecret() {
+    constexpr char kSecret[] = "secret";
+    std::string hint = MarkerBytes(kPasswordHintFormat, sizeof(kSecret));
+    return hint.compare(0, hint.find('\0'), kSecret) == 0;
 }
 
 // Password managers mark their copies so that monitors leave them alone; rewriting one would also defeat the
 // manager's own clearing of the clipboard.
 bool CarriesPrivacyMarker(const OfferedFormats& offered) {
     return offered.monitorExcluded || (offered.historyFlag && FlagIsZero(L"CanIncludeInClipboardHistory")) ||
-           (offered.cloudFlag && FlagIsZero(L"CanUploadToCloudClipboard"));
+           (offered.cloudFlag && FlagIsZero(L"CanUploadToCloudClipboard")) ||
+           (offered.passwordHint && HintSaysSecret());
 }
 
 // Copies the CF_UNICODETEXT block up to its first NUL, never past the block's end.

@@ -2,8 +2,10 @@
 # Installs what building and running Pastrel needs on Debian 12, when it is missing.
 set -euo pipefail
 
+# gcc, libc6-dev and libx11-dev build the host-side X11 client of the X-side tests (tests/x11/x11_offer.c).
 packages=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-          libboost1.81-dev googletest wine wine64 xvfb xauth x11-utils xclip fonts-ipafont-gothic python3)
+          libboost1.81-dev googletest wine wine64 xvfb xauth x11-utils xclip fonts-ipafont-gothic python3
+          gcc libc6-dev libx11-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -14,6 +14,7 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "No DISPLAY: start this from your desktop session." >&2
     exit 1
 fi
+use_utf8_locale
 wine_ensure_prefix desktop
 echo "Pastrel is running in the notification area (Wine's system tray). Run it again with /X to end it."
 exec wine "$root/build/bin/Pastrel.exe" "$@"

@@ -54,6 +54,21 @@ wine_ensure_prefix() {
     fi
 }
 
+# Wine answers X clients asking for text/plain in the character set of the Unix locale, so under a locale without
+# UTF-8 (LANG unset, C, ja_JP.eucJP ...) every Japanese character arrives as "?". Switches only the character set:
+# the language stays (ja_JP.eucJP becomes ja_JP.UTF-8 when that locale is installed), otherwise C.UTF-8, which Debian
+# always has.
+use_utf8_locale() {
+    local current="${LC_ALL:-${LC_CTYPE:-${LANG:-}}}"
+    case "$current" in *[Uu][Tt][Ff]-8* | *[Uu][Tt][Ff]8*) return 0 ;; esac
+    local language="${current%%[.@]*}" wanted=C.UTF-8
+    if [ -n "$language" ] && [ "$language" != C ] && [ "$language" != POSIX ] &&
+        locale -a 2>/dev/null | grep -qix "$language\.utf-\?8"; then
+        wanted="$language.UTF-8"
+    fi
+    if [ -n "${LC_ALL:-}" ]; then export LC_ALL="$wanted"; else export LC_CTYPE="$wanted"; fi
+}
+
 # A free X display number.
 free_display() {
     local n=90
@@ -65,6 +80,7 @@ free_display() {
 # warmed persistent wineserver, all ended when the calling script exits.
 wine_headless_session() {
     local build="$1"
+    use_utf8_locale # before the first Wine program: Wine's desktop process answers the X clients
     export WINEPREFIX="$build/wineprefix"
     export WINEDEBUG=-all
     export WINEARCH=win64

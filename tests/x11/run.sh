@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# End-to-end tests from the X side: Pastrel.exe runs under Wine while this script acts as X11 applications, copying
+# with x11_offer and pasting with xclip, and checks what X clients get. Run by ctest inside the Wine session that
+# tools/test.sh starts (WINEPREFIX, DISPLAY and a running wineserver).
+#
+#   run.sh PASTREL_EXE X11_OFFER
+set -uo pipefail
+pastrel="$1"
+offer="$2"
+: "${WINEPREFIX:?run this inside the Wine session of tools/test.sh}" "${DISPLAY:?no DISPLAY}"
+source "$(dirname "$0")/../../tools/wine-lib.sh"
+use_utf8_locale
+export PASTREL_LANG=EN
+
+work="$(mktemp -d)"
+pastrel_pid=""
+offer_pids=()
+finish() {
+    [ -n "$pastrel_pid" ] && kill "$pastrel_pid" 2>/dev/null
+    local pid
+    for pid in "${offer_pids[@]}"; do kill "$pid" 2>/dev/null; done
+    rm -rf "$work"
+}
+trap finish EXIT
+
+failures=0
+pass() { echo "PASS $1"; }
+fail() {
+    echo "FAIL $1: $2"
+    failures=$((failures + 1))
+}
+
+paste() { xclip -o -selection clipboard "$@" 2>/dev/null; }
+offers_html() { paste -t TARGETS | grep -qx text/html; }
+# Copies as an X application would; the rest of the arguments are TARGET=VALUE. Requested targets go to $work/$1.
+copy() {
+    local log="$work/$1" pid
+    shift
+    : > "$log"
+    pid=$("$offer" -l 120 -r "$log" "$@") || return 1
+    offer_pids+=("$pid")
+    last_offer=$pid
+}
+# Whether the copying client still serves its copy (it ends when another client takes the selection).
+still_serving() {
+    local stat
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) && [[ ${stat##*) } != Z* ]]
+}
+# Polls a condition for up to ten seconds.
+wait_for() {
+    local _
+    for _ in $(seq 200); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+rewritten_to() { ! offers_html && [ "$(paste)" = "$1" ]; }
+requested() { grep -qx "$2" "$work/$1"; }
+
+# Settings of earlier tests must not leak in; no opening dialog.
+cat > "$work/settings.reg" <<'REG'
+REGEDIT4
+
+[-HKEY_CURRENT_USER\Software\Brindlewox\Pastrel\CurrentVersion]
+
+[HKEY_CURRENT_USER\Software\Brindlewox\Pastrel\CurrentVersion]
+"NoOpeningDlg"=dword:00000001
+REG
+wine regedit /S "$(winepath -w "$work/settings.reg")" >/dev/null 2>&1
+
+# Pastrel rewrites what it finds on the clipboard when it starts, which also tells us it is ready.
+copy start text/html='<b>start</b>' UTF8_STRING='start' || exit 1
+wine "$pastrel" >/dev/null 2>&1 &
+pastrel_pid=$!
+if ! wait_for rewritten_to 'start'; then
+    echo "FAIL Pastrel did not rewrite the copy it found at start"
+    exit 1
+fi
+
+name="formatted copy pastes as the same plain text"
+copy html text/html='<p>Plain <i>text</i> from X</p>' UTF8_STRING='Plain text from X'
+if wait_for rewritten_to 'Plain text from X'; then pass "$name"; else fail "$name" "got '$(paste)'"; fi
+
+name="copy with a password manager's hint is left alone until a forced rewrite"
+copy secret text/html='<b>s3cret</b>' UTF8_STRING='s3cret' x-kde-passwordManagerHint=secret
+secret_owner=$last_offer
+if ! wait_for requested secret x-kde-passwordManagerHint; then
+    fail "$name" "Pastrel never read the hint"
+else
+    sleep 0.5 # a rewrite would follow within milliseconds of reading the hint
+    if ! still_serving "$secret_owner" || ! offers_html; then
+        fail "$name" "the copy was taken over"
+    else
+        wine "$pastrel" /R >/dev/null 2>&1
+        if wait_for rewritten_to 's3cret'; then pass "$name"; else fail "$name" "/R gave '$(paste)'"; fi
+    fi
+fi
+
+name="copy with a hint other than secret is rewritten"
+copy public text/html='<b>open</b>' UTF8_STRING='open' x-kde-passwordManagerHint=public
+if wait_for rewritten_to 'open'; then pass "$name"; else fail "$name" "got '$(paste)'"; fi
+
+# Wine answers text/plain and STRING in ISO-8859-1 whatever the locale, so Japanese arrives there as "?"; it answers
+# COMPOUND_TEXT through the Unix locale's character set, which is what the UTF-8 locale is for.
+name="Japanese survives UTF8_STRING, TEXT and COMPOUND_TEXT"
+japanese='日本語の「テキスト」、かな・カナ'
+# Compound text designates JIS X 0208 as ESC $ ( B, which ISO-2022-JP spells ESC $ B.
+compound_to_utf8() { sed 's/\x1b\$(B/\x1b$B/g' | { cat; printf '\x1b(B'; } | iconv -f ISO-2022-JP -t UTF-8 2>&1; }
+copy japanese text/html="<p>$japanese</p>" UTF8_STRING="$japanese"
+if ! wait_for rewritten_to "$japanese"; then
+    fail "$name" "not rewritten: '$(paste)'"
+elif [ "$(paste -t UTF8_STRING)" != "$japanese" ] || [ "$(paste -t TEXT)" != "$japanese" ]; then
+    fail "$name" "UTF8_STRING gave '$(paste -t UTF8_STRING)', TEXT '$(paste -t TEXT)'"
+elif [ "$(paste -t COMPOUND_TEXT | compound_to_utf8)" != "$japanese" ]; then
+    fail "$name" "COMPOUND_TEXT gave '$(paste -t COMPOUND_TEXT | compound_to_utf8)'"
+else
+    pass "$name"
+fi
+
+# Wine lets go of the X selection a second or two after its last Windows program ended; the copy must outlive that.
+name="rewritten copy outlives Pastrel"
+wine "$pastrel" /X >/dev/null 2>&1
+wait "$pastrel_pid"
+pastrel_pid=""
+outlived=true
+for _ in $(seq 10); do
+    sleep 0.5
+    [ "$(paste)" = "$japanese" ] || { outlived=false; break; }
+done
+if $outlived; then pass "$name"; else fail "$name" "after /X the paste gave '$(paste)'"; fi
+
+[ "$failures" -eq 0 ]
