@@ -506,6 +506,21 @@ TEST_F(Stages, RegexErrorsLeaveTheTextAndExplain) {
     EXPECT_FALSE(warning.empty());
 }
 
+TEST_F(Stages, CatastrophicPatternStopsAtTheTimeBudget) {
+    std::wstring text;
+    for (int i = 0; i < 2000; ++i) text += std::wstring(18, L'a') + L"b";
+    Settings.REP_BEFORE = L"(a+)+c|b";
+    Settings.REP_AFTER = L"x";
+    std::wstring out = text;
+    std::wstring warning = ApplyRegexReplacement(Settings, text, out, 200);
+    EXPECT_EQ(out, text);
+    EXPECT_NE(warning.find(L"did not finish within 3 seconds"), std::wstring::npos) << ToUtf8Test(warning);
+    g_app.uiJapanese = true;
+    warning = ApplyRegexReplacement(Settings, text, out, 200);
+    EXPECT_EQ(warning.rfind(L"正規表現による文字列置換が3秒以内に終わらなかった", 0), 0u);
+    EXPECT_EQ(out, text);
+}
+
 TEST_F(Stages, RegexFailureLetsTheLaterStagesRun) {
     Settings.REP_REP = true;
     Settings.REP_BEFORE = L"(";
