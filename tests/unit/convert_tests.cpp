@@ -410,9 +410,10 @@ TEST_F(Stages, ReferencesRepeatOnlyWhereTheRestIsUnchanged) {
 }
 
 TEST_F(Stages, ReferenceWithAnEmptyNameAppliesNothing) {
-    ConversionTable = Parse(L"\\\nnameless\nx\ty\n\nR\nr\n\t\n\t!\n");
+    ConversionTable = Parse(L"\\\nnameless\nx\ty\n\nR\nr\n\t\n\nQ\nq\n\t!\n");
     ASSERT_EQ(ConversionTable[0].identifier, L"");
     EXPECT_EQ(Convert(L"x", L"R"), L"x");
+    EXPECT_EQ(Convert(L"y", L"Q"), L"y");
 }
 
 TEST_F(Stages, GrowthThatEndsIsKeptAndEndlessGrowthStopsWithAWarning) {
