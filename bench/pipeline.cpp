@@ -14,6 +14,8 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <random>
@@ -109,6 +111,22 @@ double TimeStage(const std::wstring& input, const std::function<void(SettingsRec
     });
 }
 
+// The definition and regular-expression rows, also run alone when PASTREL_BENCH_STAGES=text is set.
+void TimeTextStages(const std::wstring& text, size_t bytes) {
+    Report("definition",
+           TimeStage(
+               text, [](SettingsRecord&) {}, L"BENCH"),
+           bytes);
+    Report("regex",
+           TimeStage(text,
+                     [](SettingsRecord& s) {
+                         s.REP_REP = true;
+                         s.REP_BEFORE = L"[ \\t]+$";
+                         s.REP_NOTDOTNEWLINE = true;
+                     }),
+           bytes);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +142,11 @@ int main(int argc, char** argv) {
     const wchar_t* to = L"0123456789ABCDEFGHIJ";
     for (int i = 0; i < 20; ++i) def += std::wstring(1, from[i]) + L"\t" + std::wstring(1, to[i]) + L"\n";
     ConversionTable = ParseConversionDefinitions(def);
+    if (const char* only = getenv("PASTREL_BENCH_STAGES"); only && strcmp(only, "text") == 0) {
+        WriteUtf8(outDir + "\\text.txt", text);
+        TimeTextStages(text, bytes);
+        return 0;
+    }
 
     // All stages together first, in fresh memory, so that the peak memory is the pipeline's.
     auto allStages = [](SettingsRecord& s) {
@@ -154,18 +177,7 @@ int main(int argc, char** argv) {
     Report("uniq", TimeStage(text, [](SettingsRecord& s) { s.FEL_UNIQ = true; }), bytes);
     Report("blank", TimeStage(text, [](SettingsRecord& s) { s.FEL_DELBLANKLINE = true; }), bytes);
     Report("tabs", TimeStage(text, [](SettingsRecord& s) { s.TAB8SPACE = true; }), bytes);
-    Report("definition",
-           TimeStage(
-               text, [](SettingsRecord&) {}, L"BENCH"),
-           bytes);
-    Report("regex",
-           TimeStage(text,
-                     [](SettingsRecord& s) {
-                         s.REP_REP = true;
-                         s.REP_BEFORE = L"[ \\t]+$";
-                         s.REP_NOTDOTNEWLINE = true;
-                     }),
-           bytes);
+    TimeTextStages(text, bytes);
 
     // The pieces alone.
     LineList lines;

@@ -7,18 +7,21 @@
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
+#include <unordered_map>
+#include <unordered_set>
 
 std::vector<ConversionEntry> ConversionTable;
 
 namespace {
 
 constexpr size_t kMaxLineUnits = 259; // a line as read, its break included
-constexpr Text kGrowthStopped{
-    L"変換定義の適用でテキストが際限なく増え続けるため、この変換を中止しました。("
+constexpr Text kTooLarge{
+    L"変換定義の適用で結果が大きくなりすぎたため、この変換を中止しました。テキストは変換前のままです。("
     L"置換結果に検索文字列を含む定義がないか確認して下さい)",
-    L"The conversion was stopped because the text kept growing without end; check for a replacement that "
-    L"contains its own search text."};
+    L"The conversion was stopped because its result grew too large; the text was kept as it was. Check for a "
+    L"replacement that contains its own search text."};
 
 bool IsDecimalDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 bool IsHexDigit(wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F'); }
@@ -47,7 +50,9 @@ std::vector<std::wstring> DefinitionLines(const std::wstring& units) {
 }
 
 bool ReadDefinitionFile(const wchar_t* path, std::wstring& units) {
-    FileHandle file{CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)};
+    // An editor may hold the file open for writing, or replace it, while Pastrel starts.
+    FileHandle file{CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr)};
     if (!file) return false;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 2 || size.QuadPart > 0x7FFFFFFF) return false;
@@ -63,50 +68,95 @@ bool ReadDefinitionFile(const wchar_t* path, std::wstring& units) {
     return true;
 }
 
+constexpr uint64_t kHashPrime = (uint64_t(1) << 61) - 1;
+
+constexpr uint64_t MulMod(uint64_t a, uint64_t b) {
+    unsigned __int128 product = static_cast<unsigned __int128>(a) * b;
+    uint64_t r = static_cast<uint64_t>(product & kHashPrime) + static_cast<uint64_t>(product >> 61);
+    return r >= kHashPrime ? r - kHashPrime : r;
+}
+
+constexpr uint64_t PowMod(uint64_t base, uint64_t exponent) {
+    uint64_t result = 1;
+    for (; exponent; exponent >>= 1, base = MulMod(base, base))
+        if (exponent & 1) result = MulMod(result, base);
+    return result;
+}
+
+// Polynomial hash modulo 2^61 - 1 of the stack of pending units, its bottom unit weighted lowest, kept up to date as
+// units come and go at either end, so that a rest seen before at the same position is recognised without comparing
+// texts.
+class StackHash {
+public:
+    void PushTop(wchar_t c) {
+        value_ = Add(value_, MulMod(Unit(c), power_));
+        power_ = MulMod(power_, kBase);
+    }
+    void PopTop(wchar_t c) {
+        power_ = MulMod(power_, kInverseBase);
+        value_ = Add(value_, kHashPrime - MulMod(Unit(c), power_));
+    }
+    void DropBottom(wchar_t c) {
+        value_ = MulMod(Add(value_, kHashPrime - Unit(c)), kInverseBase);
+        power_ = MulMod(power_, kInverseBase);
+    }
+    uint64_t Value() const { return value_; }
+
+private:
+    static uint64_t Unit(wchar_t c) { return static_cast<uint64_t>(c) + 1; }
+    static uint64_t Add(uint64_t a, uint64_t b) { return a + b >= kHashPrime ? a + b - kHashPrime : a + b; }
+    static constexpr uint64_t kBase = 0x1F3D5B79A2C4E681ULL % kHashPrime;
+    static constexpr uint64_t kInverseBase = PowMod(kBase, kHashPrime - 2);
+    static_assert(MulMod(kBase, kInverseBase) == 1);
+    uint64_t value_ = 0;
+    uint64_t power_ = 1; // kBase to the number of units
+};
+
 // The conversion of one whole text: a finished part and the rest still to scan. The rest is the unread part of the
 // input, preceded by a short stack (reversed) of replacement text not yet scanned, so that replacing at its front
 // costs only the lengths involved, the scan stays linear and the input is never copied whole.
 class ConversionRun {
 public:
-    ConversionRun(const std::wstring& text, size_t growthLimit) : input_(text), limit_(growthLimit) {
+    ConversionRun(const std::wstring& text, bool followsReferences)
+        : input_(text), limit_(std::max(kMaxConvertedUnits, text.size())), tracking_(followsReferences) {
         out_.reserve(text.size());
-        active_.assign(ConversionTable.size(), false);
+        latestOpen_.assign(ConversionTable.size() * 2, -1);
     }
 
-    // Applies entry `index` at the current position; false once the growth limit stopped the run.
+    // Applies entry `index` at the current position, with the references it reaches, on a stack of its own rather
+    // than the machine's; false once the size limits stopped the run.
     bool ApplyAt(size_t index, bool reverse) {
-        // An entry already being applied in this chain of references would recurse without end; it is refused.
-        if (active_[index]) return true;
-        active_[index] = true;
-        bool ok = true;
-        for (const ConversionRule& rule : ConversionTable[index].rules) {
-            if (rule.isReference) {
-                bool opposite = !rule.to.empty() && rule.to[0] == L'!';
-                int target = FindEntry(opposite ? rule.to.substr(1) : rule.to);
-                if (target >= 0 && !ApplyAt(static_cast<size_t>(target), opposite ? !reverse : reverse)) {
-                    ok = false;
-                    break;
-                }
+        if (TextEmpty()) return true;
+        chainStart_ = next_;
+        if (!Open(index, reverse)) return false;
+        while (!frames_.empty()) {
+            Frame& frame = frames_.back();
+            const std::vector<ConversionRule>& rules = ConversionTable[frame.state.entry].rules;
+            if (frame.nextRule == rules.size()) {
+                Close();
                 continue;
             }
-            const std::wstring& search = reverse ? rule.to : rule.from;
-            const std::wstring& replacement = reverse ? rule.from : rule.to;
+            const ConversionRule& rule = rules[frame.nextRule++];
+            if (rule.isReference) {
+                bool direction = rule.opposite != frame.state.reverse;
+                if (rule.target < 0 || TextEmpty()) continue;
+                if (!Open(static_cast<size_t>(rule.target), direction)) return false;
+                continue;
+            }
+            const std::wstring& search = frame.state.reverse ? rule.to : rule.from;
+            const std::wstring& replacement = frame.state.reverse ? rule.from : rule.to;
             if (search.empty() || !RestStartsWith(search)) continue;
             ReplaceFront(search.size(), replacement);
-            if (out_.size() + RestSize() > limit_) {
-                ok = false;
-                break;
-            }
+            if (out_.size() + RestSize() > limit_) return false;
         }
-        active_[index] = false;
-        return ok;
+        return true;
     }
 
     bool AtEnd() const { return pending_.empty() && next_ == input_.size(); }
     void Advance() {
         if (!pending_.empty()) {
             out_ += pending_.back();
-            pending_.pop_back();
+            PopPending();
         } else {
             out_ += input_[next_++];
         }
@@ -122,16 +172,39 @@ public:
     }
     std::wstring& Result() { return out_; }
 
-    static int FindEntry(const std::wstring& identifier) {
-        for (size_t i = 0; i < ConversionTable.size(); ++i)
-            if (ConversionTable[i].identifier == identifier) return static_cast<int>(i);
-        return -1;
-    }
-
 private:
-    size_t RestSize() const { return pending_.size() + (input_.size() - next_); }
+    // An entry applied in one direction on one rest of the text. Within one position the rest is kept in one form
+    // (see Canonicalise), so equal rests have equal fields.
+    struct State {
+        uint32_t entry;
+        bool reverse;
+        size_t next;
+        size_t pendingSize;
+        uint64_t pendingHash;
+        bool operator==(const State& o) const {
+            return entry == o.entry && reverse == o.reverse && next == o.next && pendingSize == o.pendingSize &&
+                   pendingHash == o.pendingHash;
+        }
+    };
+    struct StateHash {
+        size_t operator()(const State& s) const {
+            return s.pendingHash ^ (s.next * 0x9E3779B97F4A7C15ULL) ^ (s.pendingSize << 20) ^
+                   (s.entry * 2u + s.reverse);
+        }
+    };
+    struct Frame {
+        State state;
+        uint32_t nextRule;
+        bool counted;         // in `repeatedOpen_`, because another frame of its entry and direction was open before it
+        int64_t previousSame; // the next older open frame of the same entry and direction, or -1
+        int64_t firstSame;    // the oldest open frame of the same entry and direction (this one when none)
+    };
+
+    size_t PendingSize() const { return pending_.size() - pendingBottom_; }
+    size_t RestSize() const { return PendingSize() + (input_.size() - next_); }
+    bool TextEmpty() const { return out_.empty() && RestSize() == 0; }
     wchar_t RestAt(size_t i) const {
-        return i < pending_.size() ? pending_[pending_.size() - 1 - i] : input_[next_ + i - pending_.size()];
+        return i < PendingSize() ? pending_[pending_.size() - 1 - i] : input_[next_ + i - PendingSize()];
     }
     bool RestStartsWith(const std::wstring& search) const {
         if (search.size() > RestSize()) return false;
@@ -139,38 +212,125 @@ private:
             if (RestAt(i) != search[i]) return false;
         return true;
     }
+    void PopPending() {
+        if (tracking_) hash_.PopTop(pending_.back());
+        pending_.pop_back();
+        if (pending_.size() == pendingBottom_) {
+            pending_.clear();
+            pendingBottom_ = 0;
+        }
+    }
     void ReplaceFront(size_t length, const std::wstring& replacement) {
-        size_t fromPending = std::min(length, pending_.size());
-        pending_.resize(pending_.size() - fromPending);
+        size_t fromPending = std::min(length, PendingSize());
+        for (size_t i = 0; i < fromPending; ++i) PopPending();
         next_ += length - fromPending;
         pending_.append(replacement.rbegin(), replacement.rend());
+        if (!tracking_) return;
+        for (auto c = replacement.rbegin(); c != replacement.rend(); ++c) hash_.PushTop(*c);
+        Canonicalise();
+    }
+    // The same rest can stand as different pending units before different unread input (a replacement may put back
+    // what an earlier one consumed). Within one position, pending units that repeat the input consumed just before
+    // them go back to the input, so each rest has one form.
+    void Canonicalise() {
+        while (next_ > chainStart_ && PendingSize() > 0 && pending_[pendingBottom_] == input_[next_ - 1]) {
+            hash_.DropBottom(pending_[pendingBottom_]);
+            ++pendingBottom_;
+            --next_;
+        }
+        if (pending_.size() == pendingBottom_) {
+            pending_.clear();
+            pendingBottom_ = 0;
+        }
+    }
+
+    // Applying an entry again, in the same direction, on the same rest as an open frame of it would repeat that
+    // frame's work up to this very point, for ever; such a reference is skipped. The finished part cannot change at
+    // one position, so the rest decides. Most chains never open an entry twice; only those that do use the set.
+    bool Open(size_t entry, bool reverse) {
+        if (frames_.size() >= kMaxOpenReferences) return false;
+        State state{static_cast<uint32_t>(entry), reverse, next_, PendingSize(), hash_.Value()};
+        int64_t& latest = latestOpen_[entry * 2 + reverse];
+        bool counted = false;
+        int64_t first = static_cast<int64_t>(frames_.size());
+        if (latest >= 0) {
+            first = frames_[static_cast<size_t>(latest)].firstSame;
+            if (frames_[static_cast<size_t>(first)].state == state) return true;
+            if (!repeatedOpen_.insert(state).second) return true;
+            counted = true;
+        }
+        frames_.push_back({state, 0, counted, latest, first});
+        latest = static_cast<int64_t>(frames_.size() - 1);
+        return true;
+    }
+    void Close() {
+        const Frame& frame = frames_.back();
+        latestOpen_[frame.state.entry * 2 + frame.state.reverse] = frame.previousSame;
+        if (frame.counted) repeatedOpen_.erase(frame.state);
+        frames_.pop_back();
     }
 
     const std::wstring& input_;
     size_t next_ = 0;      // first unread unit of the input
-    std::wstring pending_; // replacement text still to scan, its front last
+    std::wstring pending_; // replacement text still to scan, its front last, from index pendingBottom_ on
+    size_t pendingBottom_ = 0;
+    size_t chainStart_ = 0; // next_ when the application at the current position began
     std::wstring out_;
-    std::vector<bool> active_;
     size_t limit_;
+    bool tracking_; // the hash is kept only when references can open frames beside the first
+    StackHash hash_;
+    std::vector<Frame> frames_;
+    std::vector<int64_t> latestOpen_; // per entry and direction, the newest open frame or -1
+    std::unordered_set<State, StateHash> repeatedOpen_;
 };
 
-// The first units of every search text that applying entry `index` in this direction may try, references
-// followed; a position whose unit is not among them cannot change.
-void CollectTriggers(size_t index, bool reverse, std::vector<unsigned char>& triggers, std::vector<bool>& seen) {
-    size_t key = index * 2 + (reverse ? 1 : 0);
-    if (seen[key]) return;
-    seen[key] = true;
-    for (const ConversionRule& rule : ConversionTable[index].rules) {
-        if (rule.isReference) {
-            bool opposite = !rule.to.empty() && rule.to[0] == L'!';
-            int target = ConversionRun::FindEntry(opposite ? rule.to.substr(1) : rule.to);
-            if (target >= 0)
-                CollectTriggers(static_cast<size_t>(target), opposite ? !reverse : reverse, triggers, seen);
-            continue;
+int FindConversionEntry(const std::wstring& identifier) {
+    for (size_t i = 0; i < ConversionTable.size(); ++i)
+        if (ConversionTable[i].identifier == identifier) return static_cast<int>(i);
+    return -1;
+}
+
+// The first units of every search text that applying entry `index` forward may try, references followed; a
+// position whose unit is not among them cannot change. True when the entry reaches a reference to some entry.
+bool CollectTriggers(size_t index, std::vector<unsigned char>& triggers) {
+    std::vector<bool> seen(ConversionTable.size() * 2, false);
+    std::vector<size_t> waiting{index * 2};
+    seen[index * 2] = true;
+    bool followsReferences = false;
+    while (!waiting.empty()) {
+        size_t key = waiting.back();
+        waiting.pop_back();
+        bool reverse = key & 1;
+        for (const ConversionRule& rule : ConversionTable[key / 2].rules) {
+            if (rule.isReference) {
+                if (rule.target < 0) continue;
+                followsReferences = true;
+                size_t target = static_cast<size_t>(rule.target) * 2 + (rule.opposite != reverse);
+                if (!seen[target]) {
+                    seen[target] = true;
+                    waiting.push_back(target);
+                }
+                continue;
+            }
+            const std::wstring& search = reverse ? rule.to : rule.from;
+            if (!search.empty()) triggers[search[0]] = 1;
         }
-        const std::wstring& search = reverse ? rule.to : rule.from;
-        if (!search.empty()) triggers[search[0]] = 1;
     }
+    return followsReferences;
+}
+
+// Points every reference rule at the first entry of its name; an empty name (a lone "!" included) names none.
+void ResolveReferences(std::vector<ConversionEntry>& table) {
+    std::unordered_map<std::wstring, int> firstOfName;
+    for (size_t i = 0; i < table.size(); ++i) firstOfName.emplace(table[i].identifier, static_cast<int>(i));
+    for (ConversionEntry& entry : table)
+        for (ConversionRule& rule : entry.rules) {
+            if (!rule.isReference) continue;
+            rule.opposite = !rule.to.empty() && rule.to[0] == L'!';
+            std::wstring name = rule.opposite ? rule.to.substr(1) : rule.to;
+            auto found = name.empty() ? firstOfName.end() : firstOfName.find(name);
+            rule.target = found == firstOfName.end() ? -1 : found->second;
+        }
 }
 
 } // namespace
@@ -270,6 +430,7 @@ std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& unit
         }
         }
     }
+    ResolveReferences(table);
     return table;
 }
 
@@ -277,17 +438,15 @@ bool ApplyDefinitionConversion(const std::wstring& identifier, const std::wstrin
                                std::wstring& warning) {
     warning.clear();
     if (identifier.empty() || text.empty()) return false;
-    int entry = ConversionRun::FindEntry(identifier);
+    int entry = FindConversionEntry(identifier);
     if (entry < 0) return false;
     std::vector<unsigned char> triggers(0x10000, 0);
-    std::vector<bool> seen(ConversionTable.size() * 2, false);
-    CollectTriggers(static_cast<size_t>(entry), false, triggers, seen);
-    ConversionRun run(text, text.size() * kConversionGrowthFactor + kConversionGrowthAllowance);
+    ConversionRun run(text, CollectTriggers(static_cast<size_t>(entry), triggers));
     while (!run.AtEnd()) {
         run.SkipQuietUnits(triggers);
         if (run.AtEnd()) break;
         if (!run.ApplyAt(static_cast<size_t>(entry), false)) {
-            warning = Tr(kGrowthStopped);
+            warning = Tr(kTooLarge);
             return false; // the text stays as it was before the stage
         }
         if (!run.AtEnd()) run.Advance();
@@ -324,4 +483,4 @@ bool LoadConversionDefinitions(HMENU conversionSubmenu) {
     return true;
 }
 
-int SelectedConversionIndex() { return ConversionRun::FindEntry(Settings.StrConvID); }
+int SelectedConversionIndex() { return FindConversionEntry(Settings.StrConvID); }

@@ -9,6 +9,10 @@ struct ConversionRule {
     bool isReference = false; // a reference names another entry in `to`, with "!" first for the reverse direction
     std::wstring from;
     std::wstring to;
+    // For a reference: the index of the first entry it names (-1 for none, or an empty name) and whether "!" asks
+    // for the opposite direction; resolved once when the table is parsed.
+    int target = -1;
+    bool opposite = false;
 };
 
 struct ConversionEntry {
@@ -20,10 +24,11 @@ struct ConversionEntry {
 
 extern std::vector<ConversionEntry> ConversionTable;
 
-// A run may grow the text to at most this many times its length plus this many units; a definition that would go
-// further (a replacement that contains its own search text, such as a -> ba) is stopped there.
-inline constexpr size_t kConversionGrowthFactor = 64;
-inline constexpr size_t kConversionGrowthAllowance = 1 << 20;
+// A run may grow the text to 64 Mi UTF-16 units (128 MiB, far beyond what a copy holds in practice), or keep it at
+// its own length when that is larger; a definition that would go further (a replacement that contains its own search
+// text, such as a -> ba) is stopped there and the text kept. The references open at one position are bounded too.
+inline constexpr size_t kMaxConvertedUnits = size_t(64) << 20;
+inline constexpr size_t kMaxOpenReferences = size_t(4) << 20;
 
 // Reads Convert.def from the current directory and fills the submenu's slots; false on failure.
 bool LoadConversionDefinitions(HMENU conversionSubmenu);
@@ -37,6 +42,6 @@ std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& unit
 // The escape sequences of escaped entries (\t, \u3000, \x41, \101 ...).
 std::wstring UnescapeDefinitionText(const std::wstring& text);
 // Applies the entry named `identifier` at every position of the text, forward, into `result`. False (result
-// untouched) when there is no such entry, or when the growth limit stopped the run, which `warning` then says.
+// untouched) when there is no such entry, or when the size limit stopped the run, which `warning` then says.
 bool ApplyDefinitionConversion(const std::wstring& identifier, const std::wstring& text, std::wstring& result,
                                std::wstring& warning);

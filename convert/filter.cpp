@@ -114,17 +114,26 @@ std::wstring BuildCommandLine(const std::wstring& command, bool unicode, const s
     return head + redirected;
 }
 
-// Runs the command in a job, so that it and everything it started can be ended together; true when it ended in
-// time.
+// The command runs in a job, so that on a time-out it and everything it started can be ended together. A command
+// that ends normally keeps whatever it started in the background running.
 enum class RunResult { Ended, CreateFailed, TimedOut };
 
-RunResult RunCommand(std::wstring commandLine, DWORD timeoutMs) {
-    KernelHandle job{CreateJobObjectW(nullptr, nullptr)};
-    if (job) {
-        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+// After ending a job, its processes may still hold the temporary files for a moment; they can be deleted only once
+// the processes are gone.
+void WaitUntilJobIsEmpty(HANDLE job, HANDLE process) {
+    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+    for (int waited = 0; waited < 5000; waited += 10) {
+        if (!job || !QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                               sizeof(accounting), nullptr))
+            break;
+        if (accounting.ActiveProcesses == 0) return;
+        Sleep(10);
     }
+    WaitForSingleObject(process, 5000);
+}
+
+RunResult RunCommand(std::wstring commandLine, DWORD timeoutMs, DWORD& exitCode) {
+    KernelHandle job{CreateJobObjectW(nullptr, nullptr)};
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -134,14 +143,16 @@ RunResult RunCommand(std::wstring commandLine, DWORD timeoutMs) {
                         nullptr, nullptr, &startup, &info))
         return RunResult::CreateFailed;
     KernelHandle process{info.hProcess}, thread{info.hThread};
-    if (job) AssignProcessToJobObject(job.get(), process.get());
+    if (job && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
     ResumeThread(thread.get());
     WaitForInputIdle(process.get(), timeoutMs);
-    if (WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0) return RunResult::Ended;
+    if (WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0) {
+        if (!GetExitCodeProcess(process.get(), &exitCode)) exitCode = 0;
+        return RunResult::Ended;
+    }
     if (job) TerminateJobObject(job.get(), 1);
     TerminateProcess(process.get(), 1);
-    // The files can only be deleted once the processes that hold them are gone.
-    WaitForSingleObject(process.get(), 5000);
+    WaitUntilJobIsEmpty(job.get(), process.get());
     return RunResult::TimedOut;
 }
 
@@ -180,15 +191,23 @@ std::vector<std::wstring> RunExternalFilter(const SettingsRecord& settings, std:
         warnings.push_back(Tr(kNoMemoryForCommand));
         return warnings;
     }
-    switch (RunCommand(std::move(commandLine), timeoutMs)) {
+    DWORD exitCode = 0;
+    switch (RunCommand(std::move(commandLine), timeoutMs, exitCode)) {
     case RunResult::Ended: break;
     case RunResult::CreateFailed: warnings.push_back(Tr(kCannotCreateProcess)); return warnings;
     case RunResult::TimedOut: warnings.push_back(Tr(kTimedOut)); return warnings;
     }
 
+    std::string errorBytes;
+    std::wstring errorText;
+    bool reportsError = ReadAll(errors.Path(), errorBytes) == ReadResult::Ok && !errorBytes.empty() &&
+                        Decode(errorBytes, encoding, errorText) && !IsIgnoredErrorText(errorText);
     std::string bytes;
     switch (ReadAll(output.Path(), bytes)) {
     case ReadResult::Ok: {
+        // A command that could not run (a mistyped name: cmd exits with 9009) writes nothing but its complaint;
+        // that must not erase the copy. A command that succeeds with no output still empties the text.
+        if (bytes.empty() && reportsError && exitCode != 0) break;
         std::wstring decoded;
         if (bytes.empty() || !Decode(bytes, encoding, decoded)) text.clear();
         else text.swap(decoded);
@@ -198,10 +217,6 @@ std::vector<std::wstring> RunExternalFilter(const SettingsRecord& settings, std:
     case ReadResult::NoMemory: warnings.push_back(Tr(kNoMemoryForOutput)); break;
     case ReadResult::ReadFailed: warnings.push_back(Tr(kCannotReadOutput)); break;
     }
-    std::string errorBytes;
-    std::wstring errorText;
-    if (ReadAll(errors.Path(), errorBytes) == ReadResult::Ok && !errorBytes.empty() &&
-        Decode(errorBytes, encoding, errorText) && !IsIgnoredErrorText(errorText))
-        warnings.push_back(errorText);
+    if (reportsError) warnings.push_back(errorText);
     return warnings;
 }

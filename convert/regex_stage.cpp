@@ -5,6 +5,7 @@
 
 #include <boost/regex.hpp>
 
+#include <cstddef>
 #include <exception>
 #include <iterator>
 
@@ -16,10 +17,89 @@ constexpr Text kStdError{L"正規表現による文字列置換中にエラー[s
                          L"regex error[std::exception]:\n"};
 constexpr Text kStringError{L"正規表現による文字列置換中にエラーが発生しました：\n", L"regex error:\n"};
 constexpr Text kUnknownError{L"正規表現による文字列置換に失敗", L"regex error."};
+constexpr Text kOverBudget{
+    L"正規表現による文字列置換が3秒以内に終わらなかったため中止しました。テキストは変換前のままです。",
+    L"The regular-expression replacement did not finish within 3 seconds and was stopped; the "
+    L"text was left as it was."};
+
+// Thrown from inside the matcher once the time budget is spent; caught by the stage alone.
+struct BudgetSpent {};
+
+// The clock is read once every this many moves of the matcher's position, so checking costs nearly nothing.
+constexpr unsigned kMovesPerClockCheck = 4096;
+
+struct SearchBudget {
+    ULONGLONG deadline;
+    unsigned movesLeft = kMovesPerClockCheck;
+    void Spend() {
+        if (--movesLeft) return;
+        movesLeft = kMovesPerClockCheck;
+        if (GetTickCount64() >= deadline) throw BudgetSpent{};
+    }
+};
+
+// A position in the text that charges every move to the search budget: Boost.Regex takes any random-access
+// iterator, so the matcher can be stopped from within, without a second thread.
+class BudgetIterator {
+public:
+    using iterator_category = std::random_access_iterator_tag;
+    using value_type = wchar_t;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const wchar_t*;
+    using reference = const wchar_t&;
+
+    BudgetIterator() = default;
+    BudgetIterator(const wchar_t* p, SearchBudget* budget) : p_(p), budget_(budget) {}
+
+    reference operator*() const { return *p_; }
+    pointer operator->() const { return p_; }
+    reference operator[](difference_type n) const { return p_[n]; }
+    BudgetIterator& operator++() {
+        budget_->Spend();
+        ++p_;
+        return *this;
+    }
+    BudgetIterator operator++(int) {
+        BudgetIterator old = *this;
+        ++*this;
+        return old;
+    }
+    BudgetIterator& operator--() {
+        budget_->Spend();
+        --p_;
+        return *this;
+    }
+    BudgetIterator operator--(int) {
+        BudgetIterator old = *this;
+        --*this;
+        return old;
+    }
+    BudgetIterator& operator+=(difference_type n) {
+        budget_->Spend();
+        p_ += n;
+        return *this;
+    }
+    BudgetIterator& operator-=(difference_type n) { return *this += -n; }
+    friend BudgetIterator operator+(BudgetIterator i, difference_type n) { return i += n; }
+    friend BudgetIterator operator+(difference_type n, BudgetIterator i) { return i += n; }
+    friend BudgetIterator operator-(BudgetIterator i, difference_type n) { return i -= n; }
+    friend difference_type operator-(const BudgetIterator& a, const BudgetIterator& b) { return a.p_ - b.p_; }
+    friend bool operator==(const BudgetIterator& a, const BudgetIterator& b) { return a.p_ == b.p_; }
+    friend bool operator!=(const BudgetIterator& a, const BudgetIterator& b) { return a.p_ != b.p_; }
+    friend bool operator<(const BudgetIterator& a, const BudgetIterator& b) { return a.p_ < b.p_; }
+    friend bool operator>(const BudgetIterator& a, const BudgetIterator& b) { return a.p_ > b.p_; }
+    friend bool operator<=(const BudgetIterator& a, const BudgetIterator& b) { return a.p_ <= b.p_; }
+    friend bool operator>=(const BudgetIterator& a, const BudgetIterator& b) { return a.p_ >= b.p_; }
+
+private:
+    const wchar_t* p_ = nullptr;
+    SearchBudget* budget_ = nullptr;
+};
 
 } // namespace
 
-std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result) {
+std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result,
+                                   DWORD budgetMs) {
     try {
         boost::regex_constants::syntax_option_type syntax = boost::regex_constants::normal;
         if (settings.REP_ICASE) syntax |= boost::regex_constants::icase;
@@ -31,10 +111,13 @@ std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::ws
         // regex_error instead of running without end.
         std::wstring replaced;
         replaced.reserve(text.size());
-        boost::regex_replace(std::back_inserter(replaced), text.begin(), text.end(), expression, settings.REP_AFTER,
-                             flags);
+        SearchBudget budget{GetTickCount64() + budgetMs};
+        boost::regex_replace(std::back_inserter(replaced), BudgetIterator(text.data(), &budget),
+                             BudgetIterator(text.data() + text.size(), &budget), expression, settings.REP_AFTER, flags);
         result.swap(replaced);
         return {};
+    } catch (const BudgetSpent&) {
+        return Tr(kOverBudget);
     } catch (const boost::regex_error& e) {
         return Tr(kBoostError) + WidenAnsi(e.what());
     } catch (const std::exception& e) {

@@ -1,9 +1,16 @@
 // One regular-expression replacement over the whole text (Boost.Regex, Perl syntax).
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 struct SettingsRecord;
 
+// A replacement still searching after this long is stopped and the text kept: a pattern such as (a+)+c|b can make
+// the matcher backtrack for a minute before it gives up on its own.
+inline constexpr DWORD kRegexBudgetMs = 3000;
+
 // Replaces every match of REP_BEFORE in `text` by the format REP_AFTER, into `result`. On any failure `result` is
 // untouched and the returned warning (empty on success) says why, in the interface language.
-std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result);
+std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result,
+                                   DWORD budgetMs = kRegexBudgetMs);

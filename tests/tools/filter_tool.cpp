@@ -4,7 +4,7 @@
 //   silent  print nothing
 //   lf      print a single LF
 //   errlf   print nothing and a single LF to standard error
-//   sleep   never end
+//   sleep   never end; with a second argument, first write the process id to that file
 //   slow    wait the second argument's milliseconds, then act as upper
 #include <windows.h>
 
@@ -37,6 +37,12 @@ int main(int argc, char** argv) {
     } else if (mode == "errlf") {
         WriteFile(err, "\n", 1, &written, nullptr);
     } else if (mode == "sleep") {
+        if (argc > 2) {
+            HANDLE file = CreateFileA(argv[2], GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+            std::string pid = std::to_string(GetCurrentProcessId());
+            WriteFile(file, pid.data(), static_cast<DWORD>(pid.size()), &written, nullptr);
+            CloseHandle(file);
+        }
         Sleep(INFINITE);
     }
     return 0;

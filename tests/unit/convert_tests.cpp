@@ -87,11 +87,22 @@ void LiteralExpandTabs(Lines& lines, int w) {
     }
 }
 
-// The scan as written: every position, rules in order, replacing in place; a step budget stands in for the
-// termination that the real stage guarantees.
+// The scan as written: every position, rules in order, replacing in place. A reference is refused when the same
+// entry, in the same direction, is already being applied in the chain on exactly the same rest of the text; a depth
+// budget marks what the real stage stops by its size limits.
+struct LiteralOpen {
+    std::wstring id;
+    bool reverse;
+    std::wstring rest;
+};
+
 bool LiteralApplyAt(const std::vector<ConversionEntry>& table, const std::wstring& id, std::wstring& text, size_t k,
-                    bool reverse, int depth) {
-    if (id.empty() || text.empty() || depth > 50) return false;
+                    bool reverse, std::vector<LiteralOpen>& open, bool& endless) {
+    if (id.empty() || text.empty()) return false;
+    if (open.size() > 200) {
+        endless = true;
+        return false;
+    }
     const ConversionEntry* entry = nullptr;
     for (const ConversionEntry& e : table)
         if (e.identifier == id) {
@@ -99,11 +110,16 @@ bool LiteralApplyAt(const std::vector<ConversionEntry>& table, const std::wstrin
             break;
         }
     if (!entry) return false;
+    open.push_back({id, reverse, text.substr(k)});
     for (const ConversionRule& rule : entry->rules) {
         if (rule.isReference) {
-            if (!rule.to.empty() && rule.to[0] == L'!')
-                LiteralApplyAt(table, rule.to.substr(1), text, k, !reverse, depth + 1);
-            else LiteralApplyAt(table, rule.to, text, k, reverse, depth + 1);
+            bool opposite = !rule.to.empty() && rule.to[0] == L'!';
+            std::wstring name = opposite ? rule.to.substr(1) : rule.to;
+            bool direction = opposite ? !reverse : reverse;
+            bool repeat = false;
+            for (const LiteralOpen& o : open)
+                repeat = repeat || (o.id == name && o.reverse == direction && o.rest == text.substr(k));
+            if (!repeat) LiteralApplyAt(table, name, text, k, direction, open, endless);
             continue;
         }
         const std::wstring& search = reverse ? rule.to : rule.from;
@@ -112,19 +128,19 @@ bool LiteralApplyAt(const std::vector<ConversionEntry>& table, const std::wstrin
         if (k + search.size() <= text.size() && text.compare(k, search.size(), search) == 0)
             text.replace(k, search.size(), replacement);
     }
+    open.pop_back();
     return true;
 }
 
-// Stops (returning an empty result) once the text passes `limit`: rules can feed each other without end.
+// Stops (setting `endless`) once the text passes `limit` or the chain the depth budget: rules can feed each other
+// without end.
 std::wstring LiteralConvert(const std::vector<ConversionEntry>& table, const std::wstring& id, std::wstring text,
-                            size_t limit, bool& stopped) {
-    stopped = false;
-    for (size_t k = 0; k < text.size(); ++k) {
-        LiteralApplyAt(table, id, text, k, false, 0);
-        if (text.size() > limit) {
-            stopped = true;
-            return {};
-        }
+                            size_t limit, bool& endless) {
+    endless = false;
+    std::vector<LiteralOpen> open;
+    for (size_t k = 0; k < text.size() && !endless; ++k) {
+        LiteralApplyAt(table, id, text, k, false, open, endless);
+        endless = endless || text.size() > limit;
     }
     return text;
 }
@@ -358,9 +374,10 @@ TEST_F(Stages, FastConversionMatchesTheLiteralScanOnRandomDefinitions) {
             int rules = 1 + random() % 4;
             for (int r = 0; r < rules; ++r) {
                 if (random() % 5 == 0) {
-                    // references only to later entries, so the literal scan terminates
-                    int target = e + 1 + random() % 2;
-                    file += std::wstring(L"\t") + (random() % 2 ? L"!" : L"") + L"E" + std::to_wstring(target) + L"\n";
+                    // any entry, the referring one and a missing one included, or no name at all
+                    int target = random() % (entries + 1);
+                    std::wstring name = random() % 8 ? L"E" + std::to_wstring(target) : L"";
+                    file += std::wstring(L"\t") + (random() % 2 ? L"!" : L"") + name + L"\n";
                     continue;
                 }
                 std::wstring from(1 + random() % 2, L'a'), to(random() % 3, L'a');
@@ -378,28 +395,72 @@ TEST_F(Stages, FastConversionMatchesTheLiteralScanOnRandomDefinitions) {
         bool endless = false;
         std::wstring expected = LiteralConvert(ConversionTable, L"E0", text, 5000, endless);
         if (endless) continue;
-        EXPECT_EQ(Convert(text, L"E0"), expected) << "round " << round;
+        EXPECT_EQ(Convert(text, L"E0"), expected) << "round " << round << "\n"
+                                                  << ToUtf8Test(file) << "\ntext: " << testing::PrintToString(text);
     }
 }
 
-TEST_F(Stages, CyclesAndSelfGrowthEndWithAWarning) {
-    ConversionTable = Parse(L"LOOP\nloop\nx\ty\n\tLOOP2\n\nLOOP2\nloop2\n\tLOOP\ny\tz\n\nGROW\ngrow\na\tba\n");
+TEST_F(Stages, ReferencesRepeatOnlyWhereTheRestIsUnchanged) {
+    ConversionTable = Parse(L"LOOP\nloop\nx\ty\n\tLOOP2\n\nLOOP2\nloop2\n\tLOOP\ny\tz\n\n"
+                            L"EAT\neat\nx\t\n\tEAT\n");
     EXPECT_EQ(Convert(L"x", L"LOOP"), L"z");
-    std::wstring out;
-    Settings.StrConvID = L"GROW";
-    ConvertText(L"GROW", L"cab", out);
-    EXPECT_EQ(out, L"cab"); // stopped by the growth limit: the stage keeps the text
-    std::wstring warning, result, text = L"cab";
-    EXPECT_FALSE(ApplyDefinitionConversion(L"GROW", text, result, warning));
-    EXPECT_NE(warning.find(L"kept growing"), std::wstring::npos);
+    // Each inner application finds a shorter rest, so the entry eats every x at position 0.
+    EXPECT_EQ(Convert(L"xx", L"EAT"), L"");
+    EXPECT_EQ(Convert(L"axxxb", L"EAT"), L"ab");
 }
 
-TEST_F(Stages, LongReferenceChainsThatAreNoCycleRunToTheEnd) {
+TEST_F(Stages, ReferenceWithAnEmptyNameAppliesNothing) {
+    ConversionTable = Parse(L"\\\nnameless\nx\ty\n\nR\nr\n\t\n\nQ\nq\n\t!\n");
+    ASSERT_EQ(ConversionTable[0].identifier, L"");
+    EXPECT_EQ(Convert(L"x", L"R"), L"x");
+    EXPECT_EQ(Convert(L"y", L"Q"), L"y");
+}
+
+TEST_F(Stages, GrowthThatEndsIsKeptAndEndlessGrowthStopsWithAWarning) {
+    ConversionTable =
+        Parse(L"WIDE\nwide\na\t" + std::wstring(200, L'b') + L"\n\nGROW\ngrow\na\tb" + std::wstring(200, L'a') + L"\n");
+    std::wstring warning, result;
+    ASSERT_TRUE(ApplyDefinitionConversion(L"WIDE", std::wstring(20000, L'a'), result, warning));
+    EXPECT_TRUE(warning.empty());
+    EXPECT_EQ(result, std::wstring(4000000, L'b'));
+    result = L"untouched";
+    EXPECT_FALSE(ApplyDefinitionConversion(L"GROW", L"cab", result, warning));
+    EXPECT_EQ(result, L"untouched");
+    EXPECT_NE(warning.find(L"grew too large"), std::wstring::npos);
+}
+
+TEST_F(Stages, DeepReferenceChainsRunWithoutTheMachineStack) {
     std::wstring file;
-    for (int i = 0; i < 300; ++i) file += L"C" + std::to_wstring(i) + L"\nc\n\tC" + std::to_wstring(i + 1) + L"\n\n";
-    file += L"C300\nlast\nx\tdone\n";
+    for (int i = 0; i < 12000; ++i) file += L"C" + std::to_wstring(i) + L"\nc\n\tC" + std::to_wstring(i + 1) + L"\n\n";
+    file += L"C12000\nlast\nx\tdone\n";
     ConversionTable = Parse(file);
-    EXPECT_EQ(Convert(L"-x-", L"C0"), L"-done-");
+    std::wstring many(100, L'x'), done;
+    for (int i = 0; i < 100; ++i) done += L"done";
+    EXPECT_EQ(Convert(L"-x-" + many, L"C0"), L"-done-" + done);
+}
+
+TEST_F(Stages, DefinitionFileHeldOpenByAnEditorStillLoads) {
+    wchar_t temp[MAX_PATH], previous[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    std::wstring dir = std::wstring(temp) + L"pastrel def " + std::to_wstring(GetCurrentProcessId());
+    std::wstring path = dir + L"\\Convert.def";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    HANDLE editor = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                0, nullptr);
+    ASSERT_NE(editor, INVALID_HANDLE_VALUE);
+    std::wstring content = L"\xFEFF"
+                           L"ID\nname\nx\ty\n";
+    DWORD written = 0;
+    WriteFile(editor, content.data(), static_cast<DWORD>(content.size() * 2), &written, nullptr);
+    SetCurrentDirectoryW(dir.c_str());
+    bool loaded = LoadConversionDefinitions(nullptr);
+    SetCurrentDirectoryW(previous);
+    CloseHandle(editor);
+    DeleteFileW(path.c_str());
+    RemoveDirectoryW(dir.c_str());
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(ConversionTable.size(), 1u);
 }
 
 // ---- regular expressions -------------------------------------------------------------------------------
@@ -444,6 +505,21 @@ TEST_F(Stages, RegexErrorsLeaveTheTextAndExplain) {
     std::wstring out = Regex(L"(a*)*(a*)*b", L"x", text, &warning);
     EXPECT_EQ(out, text);
     EXPECT_FALSE(warning.empty());
+}
+
+TEST_F(Stages, CatastrophicPatternStopsAtTheTimeBudget) {
+    std::wstring text;
+    for (int i = 0; i < 2000; ++i) text += std::wstring(18, L'a') + L"b";
+    Settings.REP_BEFORE = L"(a+)+c|b";
+    Settings.REP_AFTER = L"x";
+    std::wstring out = text;
+    std::wstring warning = ApplyRegexReplacement(Settings, text, out, 200);
+    EXPECT_EQ(out, text);
+    EXPECT_NE(warning.find(L"did not finish within 3 seconds"), std::wstring::npos) << ToUtf8Test(warning);
+    g_app.uiJapanese = true;
+    warning = ApplyRegexReplacement(Settings, text, out, 200);
+    EXPECT_EQ(warning.rfind(L"正規表現による文字列置換が3秒以内に終わらなかった", 0), 0u);
+    EXPECT_EQ(out, text);
 }
 
 TEST_F(Stages, RegexFailureLetsTheLaterStagesRun) {
