@@ -176,8 +176,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kMainWindowClass;
     RegisterClassExW(&windowClass);
-    HWND window = CreateWindowExW(0, kMainWindowClass, g_language.productTitle.c_str(), WS_POPUP, CW_USEDEFAULT, 0, 64, 64,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainWindowClass, g_language.productTitle.c_str(), WS_POPUP, CW_USEDEFAULT, 0, 64,
+                                  64, nullptr, nullptr, instance, nullptr);
     if (!window) return nullptr;
     ShowWindow(window, SW_HIDE);
     UpdateWindow(window);

@@ -15,6 +15,8 @@
 #include "ui/floating.h"
 #include "ui/dialogs.h"
 
+#include <algorithm>
+
 namespace {
 
 struct TrayMenu {
@@ -43,7 +45,7 @@ void UpdateCheckMarks() {
     Check(IDM_TOGGLE_MONITOR, !s.CBWatchEnabled);
     EnableMenuItem(trayMenu.popup, IDM_PROCESS_NOW, MF_BYCOMMAND | (s.CBWatchEnabled ? MF_GRAYED : MF_ENABLED));
 
-    int selected = SelectedConversionIndex();
+    int selected = FindConversionEntry(ConversionTable, s.StrConvID);
     if (selected <= 99) {
         UINT radio = selected >= 0 ? IDM_CONVERT_FIRST + selected : IDM_CONVERT_NONE;
         CheckMenuRadioItem(trayMenu.popup, IDM_CONVERT_NONE, IDM_CONVERT_LAST, radio, MF_BYCOMMAND);
@@ -68,6 +70,21 @@ void UpdateCheckMarks() {
     CheckPosition(kCsvSubmenuPos, s.CSVTSV_CHANGEROWCOL || multiply);
 }
 
+// The submenu holds 100 placeholder items after "None": the first entries of the table take their places (with the
+// Japanese or the English label), the rest go; a file that could not be read leaves only "None".
+void FillConversionSubmenu(bool loaded) {
+    HMENU submenu = trayMenu.conversionSubmenu;
+    if (!submenu) return;
+    size_t count = loaded ? std::min<size_t>(ConversionTable.size(), 100) : 0;
+    for (size_t i = 100; i-- > count;) DeleteMenu(submenu, static_cast<UINT>(IDM_CONVERT_FIRST + i), MF_BYCOMMAND);
+    for (size_t i = 0; i < count; ++i) {
+        const ConversionEntry& entry = ConversionTable[i];
+        const std::wstring& label = g_language.uiJapanese ? entry.displayName : entry.identifier;
+        UINT id = static_cast<UINT>(IDM_CONVERT_FIRST + i);
+        ModifyMenuW(submenu, id, MF_BYCOMMAND | MF_STRING, id, label.c_str());
+    }
+}
+
 void BringFloatingButtonForward() {
     if (!Settings.SHOW_FLOATING) return;
     if (HWND floating = FloatingButtonWindow()) {
@@ -88,13 +105,14 @@ void BringModalDialogsForward() {
 } // namespace
 
 void LoadTrayMenu() {
-    trayMenu.resource.reset(LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_language.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
+    trayMenu.resource.reset(
+        LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_language.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
     trayMenu.popup = trayMenu.resource ? GetSubMenu(trayMenu.resource.get(), 0) : nullptr;
     if (!trayMenu.popup) return;
     SetMenuDefaultItem(trayMenu.popup, 0, TRUE);
     trayMenu.conversionSubmenu = GetSubMenu(trayMenu.popup, kConversionSubmenuPos);
     trayMenu.deleteSubmenu = GetSubMenu(trayMenu.popup, kDeleteSubmenuPos);
-    if (!LoadConversionDefinitions(trayMenu.conversionSubmenu)) RemoveConversionSlots(trayMenu.conversionSubmenu);
+    FillConversionSubmenu(LoadConversionDefinitions());
 }
 
 void DestroyTrayMenu() {

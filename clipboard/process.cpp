@@ -40,11 +40,11 @@ constexpr Text kFilesRewritten{L"ファイル名をテキスト変換しまし�
 // What a run read, converted and wrote. The clipboard is open only while reading and while writing: other programs
 // can copy and paste while the text is converted (an external filter may take seconds).
 struct RunOutcome {
-    bool convert = false;     // something was read that is to be converted and written back
-    bool textPath = true;     // CF_UNICODETEXT was read; otherwise a file list
-    DWORD readSequence = 0;   // the clipboard's sequence number when it was read
-    std::wstring original;    // the text read (or the file-list text)
-    std::wstring result;      // the converted text
+    bool convert = false;   // something was read that is to be converted and written back
+    bool textPath = true;   // CF_UNICODETEXT was read; otherwise a file list
+    DWORD readSequence = 0; // the clipboard's sequence number when it was read
+    std::wstring original;  // the text read (or the file-list text)
+    std::wstring result;    // the converted text
     bool rewritten = false;
     bool showNotices = false;
 };

@@ -1,10 +1,7 @@
 #include "convert/definitions.h"
 
-
 #include "base/handles.h"
-#include "app/ids.h"
 #include "base/text.h"
-#include "settings/settings.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -117,10 +114,10 @@ private:
 // costs only the lengths involved, the scan stays linear and the input is never copied whole.
 class ConversionRun {
 public:
-    ConversionRun(const std::wstring& text, bool followsReferences)
-        : input_(text), limit_(std::max(kMaxConvertedUnits, text.size())), tracking_(followsReferences) {
+    ConversionRun(const std::vector<ConversionEntry>& table, const std::wstring& text, bool followsReferences)
+        : table_(table), input_(text), limit_(std::max(kMaxConvertedUnits, text.size())), tracking_(followsReferences) {
         out_.reserve(text.size());
-        latestOpen_.assign(ConversionTable.size() * 2, -1);
+        latestOpen_.assign(table.size() * 2, -1);
     }
 
     // Applies entry `index` at the current position, with the references it reaches, on a stack of its own rather
@@ -131,7 +128,7 @@ public:
         if (!Open(index, reverse)) return false;
         while (!frames_.empty()) {
             Frame& frame = frames_.back();
-            const std::vector<ConversionRule>& rules = ConversionTable[frame.state.entry].rules;
+            const std::vector<ConversionRule>& rules = table_[frame.state.entry].rules;
             if (frame.nextRule == rules.size()) {
                 Close();
                 continue;
@@ -270,6 +267,7 @@ private:
         frames_.pop_back();
     }
 
+    const std::vector<ConversionEntry>& table_;
     const std::wstring& input_;
     size_t next_ = 0;      // first unread unit of the input
     std::wstring pending_; // replacement text still to scan, its front last, from index pendingBottom_ on
@@ -284,16 +282,10 @@ private:
     std::unordered_set<State, StateHash> repeatedOpen_;
 };
 
-int FindConversionEntry(const std::wstring& identifier) {
-    for (size_t i = 0; i < ConversionTable.size(); ++i)
-        if (ConversionTable[i].identifier == identifier) return static_cast<int>(i);
-    return -1;
-}
-
 // The first units of every search text that applying entry `index` forward may try, references followed; a
 // position whose unit is not among them cannot change. True when the entry reaches a reference to some entry.
-bool CollectTriggers(size_t index, std::vector<unsigned char>& triggers) {
-    std::vector<bool> seen(ConversionTable.size() * 2, false);
+bool CollectTriggers(const std::vector<ConversionEntry>& table, size_t index, std::vector<unsigned char>& triggers) {
+    std::vector<bool> seen(table.size() * 2, false);
     std::vector<size_t> waiting{index * 2};
     seen[index * 2] = true;
     bool followsReferences = false;
@@ -301,7 +293,7 @@ bool CollectTriggers(size_t index, std::vector<unsigned char>& triggers) {
         size_t key = waiting.back();
         waiting.pop_back();
         bool reverse = key & 1;
-        for (const ConversionRule& rule : ConversionTable[key / 2].rules) {
+        for (const ConversionRule& rule : table[key / 2].rules) {
             if (rule.isReference) {
                 if (rule.target < 0) continue;
                 followsReferences = true;
@@ -434,14 +426,20 @@ std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& unit
     return table;
 }
 
-bool ApplyDefinitionConversion(const std::wstring& identifier, const std::wstring& text, std::wstring& result,
-                               std::wstring& warning) {
+int FindConversionEntry(const std::vector<ConversionEntry>& table, const std::wstring& identifier) {
+    for (size_t i = 0; i < table.size(); ++i)
+        if (table[i].identifier == identifier) return static_cast<int>(i);
+    return -1;
+}
+
+bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
+                               const std::wstring& text, std::wstring& result, std::wstring& warning) {
     warning.clear();
     if (identifier.empty() || text.empty()) return false;
-    int entry = FindConversionEntry(identifier);
+    int entry = FindConversionEntry(table, identifier);
     if (entry < 0) return false;
     std::vector<unsigned char> triggers(0x10000, 0);
-    ConversionRun run(text, CollectTriggers(static_cast<size_t>(entry), triggers));
+    ConversionRun run(table, text, CollectTriggers(table, static_cast<size_t>(entry), triggers));
     while (!run.AtEnd()) {
         run.SkipQuietUnits(triggers);
         if (run.AtEnd()) break;
@@ -455,12 +453,7 @@ bool ApplyDefinitionConversion(const std::wstring& identifier, const std::wstrin
     return true;
 }
 
-void RemoveConversionSlots(HMENU conversionSubmenu) {
-    if (!conversionSubmenu) return;
-    for (UINT id = IDM_CONVERT_LAST; id >= IDM_CONVERT_FIRST; --id) DeleteMenu(conversionSubmenu, id, MF_BYCOMMAND);
-}
-
-bool LoadConversionDefinitions(HMENU conversionSubmenu) {
+bool LoadConversionDefinitions() {
     ConversionTable.clear();
     try {
         std::wstring units;
@@ -470,17 +463,5 @@ bool LoadConversionDefinitions(HMENU conversionSubmenu) {
         ConversionTable.clear();
         return false;
     }
-    if (!conversionSubmenu) return true;
-    size_t count = std::min<size_t>(ConversionTable.size(), 100);
-    for (size_t i = 100; i-- > count;)
-        DeleteMenu(conversionSubmenu, static_cast<UINT>(IDM_CONVERT_FIRST + i), MF_BYCOMMAND);
-    for (size_t i = 0; i < count; ++i) {
-        const ConversionEntry& entry = ConversionTable[i];
-        const std::wstring& label = g_language.uiJapanese ? entry.displayName : entry.identifier;
-        UINT id = static_cast<UINT>(IDM_CONVERT_FIRST + i);
-        ModifyMenuW(conversionSubmenu, id, MF_BYCOMMAND | MF_STRING, id, label.c_str());
-    }
     return true;
 }
-
-int SelectedConversionIndex() { return FindConversionEntry(Settings.StrConvID); }

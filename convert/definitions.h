@@ -1,6 +1,5 @@
-// The conversion definitions read from Convert.def, the conversion submenu they fill, and applying one of them.
+// The conversion definitions read from Convert.def, and applying one of them.
 #pragma once
-#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -22,6 +21,7 @@ struct ConversionEntry {
     std::vector<ConversionRule> rules;
 };
 
+// Read once at start-up, in file order.
 extern std::vector<ConversionEntry> ConversionTable;
 
 // A run may grow the text to 64 Mi UTF-16 units (128 MiB, far beyond what a copy holds in practice), or keep it at
@@ -30,12 +30,10 @@ extern std::vector<ConversionEntry> ConversionTable;
 inline constexpr size_t kMaxConvertedUnits = size_t(64) << 20;
 inline constexpr size_t kMaxOpenReferences = size_t(4) << 20;
 
-// Reads Convert.def from the current directory and fills the submenu's slots; false on failure.
-bool LoadConversionDefinitions(HMENU conversionSubmenu);
-// Deletes all 100 entry slots, leaving only "None".
-void RemoveConversionSlots(HMENU conversionSubmenu);
-// Index of the first entry whose identifier equals StrConvID, or -1.
-int SelectedConversionIndex();
+// Reads Convert.def from the current directory into ConversionTable; false (and an empty table) on failure.
+bool LoadConversionDefinitions();
+// Index of the first entry of `table` with this identifier, or -1.
+int FindConversionEntry(const std::vector<ConversionEntry>& table, const std::wstring& identifier);
 
 // The entries of a file's UTF-16 units (after the byte-order mark).
 std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& units);
@@ -43,5 +41,5 @@ std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& unit
 std::wstring UnescapeDefinitionText(const std::wstring& text);
 // Applies the entry named `identifier` at every position of the text, forward, into `result`. False (result
 // untouched) when there is no such entry, or when the size limit stopped the run, which `warning` then says.
-bool ApplyDefinitionConversion(const std::wstring& identifier, const std::wstring& text, std::wstring& result,
-                               std::wstring& warning);
+bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
+                               const std::wstring& text, std::wstring& result, std::wstring& warning);

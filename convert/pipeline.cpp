@@ -7,7 +7,6 @@
 #include "convert/regex_stage.h"
 #include "settings/settings.h"
 
-
 namespace {
 
 // The text as the stages leave it: the input itself until a stage changes it. Each stage reads the current text
@@ -47,7 +46,8 @@ void ConvertText(const std::wstring& conversionId, const std::wstring& input, st
     WorkingText text(input);
     if (!conversionId.empty() && !input.empty()) {
         std::wstring result, warning;
-        if (ApplyDefinitionConversion(conversionId, text.Current(), result, warning)) text.Replace(std::move(result));
+        if (ApplyDefinitionConversion(ConversionTable, conversionId, text.Current(), result, warning))
+            text.Replace(std::move(result));
         Warn(warning);
     }
     if (s.DelSpace || s.DelEnter || s.DelTab) text.Replace(DeleteCharacters(s, text.Current()));

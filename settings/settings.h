@@ -70,11 +70,21 @@ extern SettingsRecord Settings;
 // (the first kResettableLineOptions, which the "/C" switches turn off), then tab expansion and line feeds.
 using SettingsFlag = bool SettingsRecord::*;
 inline constexpr SettingsFlag kLineOptions[] = {
-    &SettingsRecord::FEL_TRIMLEFT,      &SettingsRecord::FEL_TRIMLEFT_FPSPACE,  &SettingsRecord::FEL_TRIMLEFT_TAB,
-    &SettingsRecord::FEL_TRIMLEFT_ZERO, &SettingsRecord::FEL_TRIMLEFT_FPZERO,   &SettingsRecord::FEL_TRIMRIGHT,
-    &SettingsRecord::FEL_TRIMRIGHT_FPSPACE, &SettingsRecord::FEL_TRIMRIGHT_TAB, &SettingsRecord::FEL_SORTASC,
-    &SettingsRecord::FEL_SORTDSC,       &SettingsRecord::FEL_UNIQ,              &SettingsRecord::FEL_DELBLANKLINE,
-    &SettingsRecord::TAB4SPACE,         &SettingsRecord::TAB8SPACE,             &SettingsRecord::LC_LF,
+    &SettingsRecord::FEL_TRIMLEFT,
+    &SettingsRecord::FEL_TRIMLEFT_FPSPACE,
+    &SettingsRecord::FEL_TRIMLEFT_TAB,
+    &SettingsRecord::FEL_TRIMLEFT_ZERO,
+    &SettingsRecord::FEL_TRIMLEFT_FPZERO,
+    &SettingsRecord::FEL_TRIMRIGHT,
+    &SettingsRecord::FEL_TRIMRIGHT_FPSPACE,
+    &SettingsRecord::FEL_TRIMRIGHT_TAB,
+    &SettingsRecord::FEL_SORTASC,
+    &SettingsRecord::FEL_SORTDSC,
+    &SettingsRecord::FEL_UNIQ,
+    &SettingsRecord::FEL_DELBLANKLINE,
+    &SettingsRecord::TAB4SPACE,
+    &SettingsRecord::TAB8SPACE,
+    &SettingsRecord::LC_LF,
     &SettingsRecord::LC_CR,
 };
 inline constexpr size_t kResettableLineOptions = 12;

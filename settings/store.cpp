@@ -12,15 +12,17 @@ StoreSelection g_store;
 namespace {
 
 constexpr wchar_t kRegWarningCaption[] = L"Registory Class";
-#define REG_WARNING_JA_TAIL                                                                                           \
-    L"\nこのメッセージが表示されたら、現在編集している/"                                                              \
+#define REG_WARNING_JA_TAIL                                                                                            \
+    L"\nこのメッセージが表示されたら、現在編集している/"                                        \
     L"していたダイアログの名前を、メッセージの内容と共に正確に作者まで報告して下さい。"
 constexpr Text kAutoClosed{L"レジストリを自動クローズしました。" REG_WARNING_JA_TAIL,
                            L"An error has occurred in REGW::~REGW()."};
-constexpr Text kOpenedTwice{L"レジストリキーを多重オープンしようとしたので保護しました(REGW::OpenKey())。" REG_WARNING_JA_TAIL,
-                            L"An error has occurred in REGW::OpenKey()."};
-constexpr Text kClosedTwice{L"レジストリを多重クローズしようとしたので保護しました(REGW::CloseKey)。" REG_WARNING_JA_TAIL,
-                            L"An error has occurred in REGW::CloseKey()."};
+constexpr Text kOpenedTwice{
+    L"レジストリキーを多重オープンしようとしたので保護しました(REGW::OpenKey())。" REG_WARNING_JA_TAIL,
+    L"An error has occurred in REGW::OpenKey()."};
+constexpr Text kClosedTwice{
+    L"レジストリを多重クローズしようとしたので保護しました(REGW::CloseKey)。" REG_WARNING_JA_TAIL,
+    L"An error has occurred in REGW::CloseKey()."};
 constexpr Text kReadStringUnopened{
     L"開かれていないキーを対象に ReadStringW が行われようとしたので保護します。" REG_WARNING_JA_TAIL,
     L"An error has occurred in ReadStringW."};
@@ -35,9 +37,7 @@ constexpr Text kWriteIntegerUnopened{
     L"An error has occurred in WriteIntegerW."};
 #undef REG_WARNING_JA_TAIL
 
-void ShowRegWarning(const Text& text) {
-    MessageBoxW(nullptr, Tr(text), kRegWarningCaption, MB_OK | MB_ICONWARNING);
-}
+void ShowRegWarning(const Text& text) { MessageBoxW(nullptr, Tr(text), kRegWarningCaption, MB_OK | MB_ICONWARNING); }
 
 std::wstring FullKeyPath() { return std::wstring(L"HKEY_CURRENT_USER\\") + kRegistryKeyPath; }
 
@@ -167,7 +167,8 @@ bool EnsureIniFile() {
 }
 
 int ReadIntSetting(const wchar_t* key, int defaultValue) {
-    if (g_store.useIniFile) return static_cast<int>(GetPrivateProfileIntW(kIniSection, key, defaultValue, kIniFileName));
+    if (g_store.useIniFile)
+        return static_cast<int>(GetPrivateProfileIntW(kIniSection, key, defaultValue, kIniFileName));
     REGW reg;
     if (!reg.OpenKey(REGW_OPEN_READONLY)) return defaultValue;
     int value = reg.ReadIntegerW(key, defaultValue);
@@ -198,7 +199,8 @@ void AppendWithSeparator(std::wstring& list, const std::wstring& text) {
 namespace {
 
 void AppendIniWriteError(const wchar_t* key, std::wstring& saveErrors) {
-    std::wstring ja = std::wstring(kIniFileName) + L"の[" + kIniSection + L"]セクションの" + key + L"に値を書き込めません。";
+    std::wstring ja =
+        std::wstring(kIniFileName) + L"の[" + kIniSection + L"]セクションの" + key + L"に値を書き込めません。";
     std::wstring en = std::wstring(kIniFileName) + L"[" + kIniSection + L"] - " + key + L" write error.";
     AppendWithSeparator(saveErrors, Tr({ja.c_str(), en.c_str()}));
 }

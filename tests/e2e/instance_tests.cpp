@@ -14,7 +14,6 @@ std::wstring WindowTitle(HWND window) {
     return title;
 }
 
-
 TEST_F(Instance, ToggleSwitchesActOnTheRunningInstance) {
     PastrelProcess pastrel;
     ASSERT_TRUE(pastrel.Window());
@@ -170,7 +169,6 @@ private:
     HWND next_ = nullptr;
     bool joined_ = true;
 };
-
 
 TEST_F(Instance, ViewerChainModeKeepsTheChainWhole) {
     ChainViewer before; // joins before Pastrel: Pastrel forwards to it

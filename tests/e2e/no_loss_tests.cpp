@@ -33,9 +33,7 @@ protected:
     static HWND ExceptionBox() {
         return FindWindowW(L"#32770", L"パストレル 開発元へご連絡下さい - 予期せぬ例外を補足");
     }
-    static std::wstring FilterCommand(const std::wstring& args) {
-        return TestBinDir() + L"\\filter_tool.exe " + args;
-    }
+    static std::wstring FilterCommand(const std::wstring& args) { return TestBinDir() + L"\\filter_tool.exe " + args; }
 };
 
 bool MutexHeld() {

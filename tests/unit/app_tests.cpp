@@ -140,3 +140,72 @@ TEST_F(Balloons, NothingCollectedShowsNothing) {
 }
 
 } // namespace
+
+// ---- Japanese and English resource pairs ----------------------------------------------------------------------
+
+#include "res/resource.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// The built program's resources, as the program itself would find them.
+class ProgramResources : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wchar_t path[MAX_PATH];
+        GetModuleFileNameW(nullptr, path, MAX_PATH);
+        std::wstring exe(path);
+        exe.resize(exe.rfind(L'\\') + 1);
+        exe += L"Pastrel.exe";
+        module_ = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+        ASSERT_NE(module_, nullptr);
+    }
+    void TearDown() override {
+        if (module_) FreeLibrary(module_);
+    }
+    HMODULE module_ = nullptr;
+};
+
+// Every item of a menu in order: its id, kind and state, submenus nested in braces. The labels differ by language.
+void DescribeMenu(HMENU menu, std::vector<std::wstring>& shape) {
+    int count = GetMenuItemCount(menu);
+    for (int pos = 0; pos < count; ++pos) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STATE | MIIM_SUBMENU;
+        GetMenuItemInfoW(menu, static_cast<UINT>(pos), TRUE, &info);
+        // A submenu's item reports the submenu's handle as its id.
+        std::wstring id = info.hSubMenu ? L"submenu" : std::to_wstring(info.wID);
+        shape.push_back(id + L" type " + std::to_wstring(info.fType) + L" state " + std::to_wstring(info.fState));
+        if (info.hSubMenu) {
+            shape.push_back(L"{");
+            DescribeMenu(info.hSubMenu, shape);
+            shape.push_back(L"}");
+        }
+    }
+}
+
+std::vector<std::wstring> MenuShape(HMODULE module, int id) {
+    std::vector<std::wstring> shape;
+    HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(id));
+    if (!menu) return shape;
+    DescribeMenu(menu, shape);
+    DestroyMenu(menu);
+    return shape;
+}
+
+TEST_F(ProgramResources, MenuPairsDeclareTheSameItems) {
+    struct Pair {
+        int japanese, english;
+    };
+    for (Pair pair : {Pair{IDM_MENU_JA, IDM_MENU_EN}}) {
+        SCOPED_TRACE(pair.japanese);
+        std::vector<std::wstring> japanese = MenuShape(module_, pair.japanese);
+        ASSERT_FALSE(japanese.empty());
+        EXPECT_EQ(japanese, MenuShape(module_, pair.english));
+    }
+}
+
+} // namespace

@@ -73,6 +73,53 @@ TEST(FileListText, UnterminatedListStopsAtTheBlockEnd) {
     EXPECT_EQ(text, L"C:\\a\\b\r\n");
 }
 
+// The list read literally by the documented layout: byte by byte, every index checked against the block's size.
+bool LiteralFileListText(const BYTE* block, size_t size, FileListMode mode, std::wstring& text) {
+    auto byteAt = [&](size_t at) { return at < size ? block[at] : -1; };
+    if (size < 20) return false; // pFiles, pt, fNC, fWide
+    size_t pFiles = byteAt(0) | byteAt(1) << 8 | byteAt(2) << 16 | static_cast<size_t>(byteAt(3)) << 24;
+    bool wide = byteAt(16) || byteAt(17) || byteAt(18) || byteAt(19);
+    if (pFiles < 20 || pFiles >= size) return false;
+    std::vector<std::wstring> paths;
+    std::wstring path;
+    std::string narrow;
+    size_t step = wide ? 2 : 1;
+    for (size_t at = pFiles; at + step <= size; at += step) {
+        int unit = wide ? byteAt(at) | byteAt(at + 1) << 8 : byteAt(at);
+        if (unit != 0) {
+            if (wide) path += static_cast<wchar_t>(unit);
+            else narrow += static_cast<char>(unit);
+            continue;
+        }
+        if (path.empty() && narrow.empty()) break; // the empty string that ends the list
+        paths.push_back(path);
+        path.clear();
+        if (!wide) {
+            paths.back().resize(narrow.size() * 2);
+            int units = MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()),
+                                            paths.back().data(), static_cast<int>(paths.back().size()));
+            paths.back().resize(static_cast<size_t>(units));
+            narrow.clear();
+        }
+    }
+    if (!path.empty()) paths.push_back(path);
+    if (!narrow.empty()) {
+        std::wstring converted(narrow.size() * 2, L'\0');
+        int units = MultiByteToWideChar(CP_ACP, 0, narrow.data(), static_cast<int>(narrow.size()), converted.data(),
+                                        static_cast<int>(converted.size()));
+        converted.resize(static_cast<size_t>(units));
+        paths.push_back(converted);
+    }
+    text.clear();
+    for (std::wstring& item : paths) {
+        item = item.substr(0, 519);
+        size_t slash = item.find_last_of(L'\\');
+        text += (mode == FileListMode::Names && slash != std::wstring::npos) ? item.substr(slash + 1) : item;
+        text += L"\r\n";
+    }
+    return true;
+}
+
 TEST(FileListText, RandomBlocksNeverReadOutsideThemselves) {
     std::mt19937 random(7);
     for (int round = 0; round < 2000; ++round) {
@@ -80,13 +127,19 @@ TEST(FileListText, RandomBlocksNeverReadOutsideThemselves) {
         // Each block lives in its own heap allocation of exactly its size, so an overread would touch foreign
         // memory that the page heap of a debugging run would catch.
         std::unique_ptr<BYTE[]> block(new BYTE[size ? size : 1]);
-        for (size_t i = 0; i < size; ++i) block[i] = static_cast<BYTE>(random() % 4 == 0 ? 0 : random());
+        // Mostly bytes that make paths: terminators, backslashes, letters, bytes of multi-byte characters.
+        static const BYTE kPathBytes[] = {0, 0, '\\', '\\', 'a', ':', 0x82, 0xA0};
+        for (size_t i = 0; i < size; ++i)
+            block[i] = static_cast<BYTE>(random() % 4 ? kPathBytes[random() % 8] : random());
         if (size >= sizeof(DROPFILES) && random() % 2) {
             DWORD offset = sizeof(DROPFILES) + random() % 8;
             memcpy(block.get(), &offset, sizeof(offset));
         }
-        std::wstring text;
-        BuildFileListText(block.get(), size, random() % 2 ? FileListMode::Names : FileListMode::FullPaths, text);
+        FileListMode mode = random() % 2 ? FileListMode::Names : FileListMode::FullPaths;
+        std::wstring text, expected;
+        bool built = BuildFileListText(block.get(), size, mode, text);
+        ASSERT_EQ(built, LiteralFileListText(block.get(), size, mode, expected)) << round;
+        if (built) EXPECT_EQ(text, expected) << round;
     }
 }
 

@@ -361,7 +361,7 @@ TEST_F(Stages, ConversionsApplyRulesInOrderAtEachPosition) {
     EXPECT_EQ(Convert(L"q", L"A"), L"1");
     EXPECT_EQ(Convert(L"x", L"NONE"), L"x");
     Settings.StrConvID = L"A";
-    EXPECT_EQ(SelectedConversionIndex(), 4); // the first entry of that name
+    EXPECT_EQ(FindConversionEntry(ConversionTable, Settings.StrConvID), 4); // the first entry of that name
 }
 
 TEST_F(Stages, FastConversionMatchesTheLiteralScanOnRandomDefinitions) {
@@ -420,11 +420,11 @@ TEST_F(Stages, GrowthThatEndsIsKeptAndEndlessGrowthStopsWithAWarning) {
     ConversionTable =
         Parse(L"WIDE\nwide\na\t" + std::wstring(200, L'b') + L"\n\nGROW\ngrow\na\tb" + std::wstring(200, L'a') + L"\n");
     std::wstring warning, result;
-    ASSERT_TRUE(ApplyDefinitionConversion(L"WIDE", std::wstring(20000, L'a'), result, warning));
+    ASSERT_TRUE(ApplyDefinitionConversion(ConversionTable, L"WIDE", std::wstring(20000, L'a'), result, warning));
     EXPECT_TRUE(warning.empty());
     EXPECT_EQ(result, std::wstring(4000000, L'b'));
     result = L"untouched";
-    EXPECT_FALSE(ApplyDefinitionConversion(L"GROW", L"cab", result, warning));
+    EXPECT_FALSE(ApplyDefinitionConversion(ConversionTable, L"GROW", L"cab", result, warning));
     EXPECT_EQ(result, L"untouched");
     EXPECT_NE(warning.find(L"grew too large"), std::wstring::npos);
 }
@@ -454,7 +454,7 @@ TEST_F(Stages, DefinitionFileHeldOpenByAnEditorStillLoads) {
     DWORD written = 0;
     WriteFile(editor, content.data(), static_cast<DWORD>(content.size() * 2), &written, nullptr);
     SetCurrentDirectoryW(dir.c_str());
-    bool loaded = LoadConversionDefinitions(nullptr);
+    bool loaded = LoadConversionDefinitions();
     SetCurrentDirectoryW(previous);
     CloseHandle(editor);
     DeleteFileW(path.c_str());
@@ -516,7 +516,7 @@ TEST_F(Stages, CatastrophicPatternStopsAtTheTimeBudget) {
     std::wstring warning = ApplyRegexReplacement(Settings, text, out, 200);
     EXPECT_EQ(out, text);
     EXPECT_NE(warning.find(L"did not finish within 3 seconds"), std::wstring::npos) << ToUtf8Test(warning);
-    g_app.uiJapanese = true;
+    g_language.uiJapanese = true;
     warning = ApplyRegexReplacement(Settings, text, out, 200);
     EXPECT_EQ(warning.rfind(L"正規表現による文字列置換が3秒以内に終わらなかった", 0), 0u);
     EXPECT_EQ(out, text);
