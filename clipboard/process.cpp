@@ -43,8 +43,7 @@ struct RunOutcome {
     bool convert = false;   // something was read that is to be converted and written back
     bool textPath = true;   // CF_UNICODETEXT was read; otherwise a file list
     DWORD readSequence = 0; // the clipboard's sequence number when it was read
-    std::wstring original;  // the text read (or the file-list text)
-    std::wstring result;    // the converted text
+    std::wstring text;      // the text read (or the file-list text), converted in place
     bool rewritten = false;
     bool showNotices = false;
 };
@@ -145,7 +144,7 @@ void ReadTextPath(HWND window, bool forced, RunOutcome& outcome) {
         return;
     }
     StopLineRecopy(window);
-    outcome.convert = CopyClipboardText(data, outcome.original);
+    outcome.convert = CopyClipboardText(data, outcome.text);
 }
 
 // File path, with the clipboard open: the names or full paths of the copied files as text.
@@ -158,7 +157,7 @@ void ReadFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
     GlobalLockGuard<const void> block(drop);
     if (!block) return;
     FileListMode mode = Settings.FileFolderCopy == 2 ? FileListMode::FullPaths : FileListMode::Names;
-    outcome.convert = BuildFileListText(block.get(), GlobalSize(drop), mode, outcome.original);
+    outcome.convert = BuildFileListText(block.get(), GlobalSize(drop), mode, outcome.text);
 }
 
 // Takes what is to be converted and closes the clipboard again; false when it could not be opened. Reading
@@ -175,9 +174,10 @@ bool ReadClipboard(HWND window, bool forced, RunOutcome& outcome) {
 }
 
 void Convert(RunOutcome& outcome) {
-    if (FaultRequestedFor(outcome.original, FaultPoint::Conversion))
+    if (FaultRequestedFor(outcome.text, FaultPoint::Conversion))
         throw std::runtime_error("conversion fault requested by PASTREL_FAULT_MARKER");
-    ConvertText(Settings.StrConvID, outcome.original, outcome.result);
+    ConversionBuffers buffers; // given back before the clipboard block is allocated
+    ConvertTextInPlace(Settings.StrConvID, outcome.text, buffers);
     if (outcome.textPath) return;
     // The file path reports only its own outcome: the conversion's warnings are dropped.
     ClearNotices();
@@ -202,10 +202,10 @@ bool WriteResult(HWND window, RunOutcome& outcome) {
     ClipboardSession session;
     if (!OpenForWriting(session, window)) return false;
     if (GetClipboardSequenceNumber() != outcome.readSequence) return true;
-    ClipboardWriteResult written = WriteClipboardText(outcome.result, true);
+    ClipboardWriteResult written = WriteClipboardText(outcome.text, true);
     ReportWriteFailure(written, outcome.textPath ? WriteFailureWording::TextPath : WriteFailureWording::Plain);
-    // Emptied but not set: the text goes back so that nothing the user copied is lost.
-    if (written == ClipboardWriteResult::SetFailed && outcome.textPath) WriteClipboardText(outcome.original, false);
+    // Emptied but not set: one more try in a new block, so that the clipboard does not stay empty.
+    if (written == ClipboardWriteResult::SetFailed) WriteClipboardText(outcome.text, false);
     session.Close();
     if (written != ClipboardWriteResult::Ok) return true;
     NoteOwnClipboardWrite();
@@ -217,10 +217,8 @@ bool WriteResult(HWND window, RunOutcome& outcome) {
 void GiveFeedback(HWND window, RunOutcome& outcome) {
     if (outcome.rewritten) {
         PlayDoneSound();
-        if (Settings.MultiDiv && outcome.result.find(L'\n') != std::wstring::npos) {
-            outcome.original = std::wstring();
-            StartLineRecopy(window, std::move(outcome.result));
-        }
+        if (Settings.MultiDiv && outcome.text.find(L'\n') != std::wstring::npos)
+            StartLineRecopy(window, std::move(outcome.text));
         FlashDoneIcon();
     }
     if (outcome.showNotices) ShowNotices();

@@ -87,10 +87,12 @@ double LeadingNumber(std::wstring_view cell, std::wstring& scratch) {
 
 } // namespace
 
-void TransposeAndMultiply(const SettingsRecord& settings, LineList& list) {
+void TransposeAndMultiply(const SettingsRecord& settings, LineList& list, TableMemory& memory) {
     // Every cell is a view into its line, row after row; row j is cells[rowStart[j]] up to cells[rowStart[j + 1]].
-    std::vector<std::wstring_view> cells;
-    std::vector<size_t> rowStart;
+    std::vector<std::wstring_view>& cells = memory.cells;
+    std::vector<size_t>& rowStart = memory.rowStart;
+    cells.clear();
+    rowStart.clear();
     rowStart.reserve(list.lines.size() + 1);
     size_t commas = 0, tabs = 0, widest = 0, units = 0;
     for (std::wstring_view line : list.lines) {
@@ -125,8 +127,10 @@ void TransposeAndMultiply(const SettingsRecord& settings, LineList& list) {
     const wchar_t separator = tabs > commas ? L'\t' : L',';
     // All rebuilt lines in one text: every cell keeps its text or becomes a product of at most kMaxNumberUnits.
     if (slots > std::wstring().max_size() / (kMaxNumberUnits + 2)) throw std::length_error("table too large");
-    std::wstring rebuilt(units + slots + (multiply ? slots * kMaxNumberUnits : 0), L'\0');
-    std::vector<size_t> lineEnd(outRows);
+    std::wstring& rebuilt = memory.rebuilt;
+    rebuilt.resize(units + slots + (multiply ? slots * kMaxNumberUnits : 0));
+    std::vector<size_t>& lineEnd = memory.lineEnd;
+    lineEnd.resize(outRows);
     wchar_t* const base = rebuilt.data();
     wchar_t* out = base;
     std::wstring scratch;
@@ -144,7 +148,7 @@ void TransposeAndMultiply(const SettingsRecord& settings, LineList& list) {
 
     // The new lines view the rebuilt text; the old ones (and what they viewed) may go.
     list.owned.clear();
-    const std::wstring& text = list.owned.emplace_back(std::move(rebuilt));
+    const std::wstring& text = rebuilt;
     list.lines.resize(outRows);
     for (size_t r = 0, begin = 0; r < outRows; begin = lineEnd[r++])
         list.lines[r] = std::wstring_view(text.data() + begin, lineEnd[r] - begin);

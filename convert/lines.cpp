@@ -46,8 +46,8 @@ size_t CountTabs(std::wstring_view line) { return static_cast<size_t>(std::count
 
 } // namespace
 
-LineList SplitLines(const std::wstring& text) {
-    LineList list;
+void SplitLines(const std::wstring& text, LineList& list) {
+    list.Clear();
     const wchar_t* p = text.data();
     const wchar_t* const end = p + text.size();
     for (;;) {
@@ -57,17 +57,16 @@ LineList SplitLines(const std::wstring& text) {
         p = brk + 1;
         if (*brk == L'\r' && p < end && *p == L'\n') ++p; // CR LF ends one line
     }
-    return list;
 }
 
-std::wstring JoinLines(const LineList& list, const std::wstring& separator) {
+void JoinLines(const LineList& list, const std::wstring& separator, std::wstring& text) {
     const unsigned width = list.tabWidth;
     size_t total = 0;
     for (std::wstring_view line : list.lines) {
         total += line.size() + separator.size();
         if (width) total += CountTabs(line) * (width - 1);
     }
-    std::wstring text(total + kExpansionSlack, L'\0');
+    text.resize(total + kExpansionSlack);
     wchar_t* out = text.data();
     for (size_t i = 0; i < list.lines.size(); ++i) {
         if (i) out = CopyUnits(out, separator.data(), separator.size());
@@ -75,7 +74,6 @@ std::wstring JoinLines(const LineList& list, const std::wstring& separator) {
         out = width ? WriteExpanded(out, line, width) : CopyUnits(out, line.data(), line.size());
     }
     text.resize(static_cast<size_t>(out - text.data()));
-    return text;
 }
 
 std::vector<std::wstring> LineList::Strings() const {
@@ -95,15 +93,13 @@ std::wstring LineSeparator(const SettingsRecord& settings) {
     return L"\r\n";
 }
 
-std::wstring DeleteCharacters(const SettingsRecord& settings, const std::wstring& text) {
+void DeleteCharacters(const SettingsRecord& settings, const std::wstring& text, std::wstring& result) {
     const bool space = settings.DelSpace, enter = settings.DelEnter, tab = settings.DelTab;
-    std::wstring result;
     result.resize(text.size());
     auto end = std::remove_copy_if(text.begin(), text.end(), result.begin(), [&](wchar_t c) {
         return (space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) || (tab && c == L'\t');
     });
     result.resize(static_cast<size_t>(end - result.begin()));
-    return result;
 }
 
 namespace {
@@ -224,15 +220,16 @@ bool LineStageEnabled(const SettingsRecord& s) {
     return AnyLineOption(s) || s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1";
 }
 
-std::wstring RunLineStage(const SettingsRecord& s, const std::wstring& text) {
-    LineList lines = SplitLines(text); // views into `text`, which stays until the join
+void RunLineStage(const SettingsRecord& s, const std::wstring& text, std::wstring& out, LineStageMemory& memory) {
+    LineList& lines = memory.lines;
+    SplitLines(text, lines); // views into `text`, which stays until the join
     TrimLeft(s, lines);
     TrimRight(s, lines);
     if (s.FEL_SORTASC) SortAscending(lines);
     if (s.FEL_SORTDSC) SortDescending(lines);
     if (s.FEL_UNIQ) RemoveRepeatedLines(lines);
     if (s.FEL_DELBLANKLINE) DeleteBlankLines(lines);
-    if (s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1") TransposeAndMultiply(s, lines);
+    if (s.CSVTSV_CHANGEROWCOL || s.MUL_BY_N != L"1") TransposeAndMultiply(s, lines, memory.table);
     if (s.TAB4SPACE || s.TAB8SPACE) ExpandTabs(lines, s.TAB4SPACE ? 4 : 8);
-    return JoinLines(lines, LineSeparator(s));
+    JoinLines(lines, LineSeparator(s), out);
 }

@@ -20,19 +20,46 @@ struct LineList {
         owned.push_back(std::move(text));
         lines.push_back(owned.back());
     }
+    // Empty again; the list of lines keeps its memory for the next text.
+    void Clear() {
+        lines.clear();
+        owned.clear();
+        tabWidth = 0;
+    }
     // The lines as they will be joined (tabs expanded).
     std::vector<std::wstring> Strings() const;
 };
 
+// The cells of a CSV/TSV table and the rebuilt lines, which the lines of the list then view.
+struct TableMemory {
+    std::vector<std::wstring_view> cells;
+    std::vector<size_t> rowStart;
+    std::vector<size_t> lineEnd;
+    std::wstring rebuilt;
+};
+
+// The line stage's working memory. Touching fresh memory can cost more than a step's own work on a large text (about
+// 4 ms per MiB on some virtual machines), so a caller that converts again and again keeps it and the next text is
+// worked on in memory already in use.
+struct LineStageMemory {
+    LineList lines;
+    TableMemory table;
+};
+
 // Every CR, LF and CR LF ends exactly one line; the text after the last break is the last line, even when empty.
-LineList SplitLines(const std::wstring& text);
-// The lines with `separator` between them and none after the last.
-std::wstring JoinLines(const LineList& lines, const std::wstring& separator);
+void SplitLines(const std::wstring& text, LineList& list);
+inline LineList SplitLines(const std::wstring& text) {
+    LineList list;
+    SplitLines(text, list);
+    return list;
+}
+// The lines with `separator` between them and none after the last, into `out`.
+void JoinLines(const LineList& lines, const std::wstring& separator, std::wstring& out);
 // CR LF, or LF or CR when only LC_LF or only LC_CR is on.
 std::wstring LineSeparator(const SettingsRecord& settings);
 
-// Stage 3: the text without the spaces, CR and LF, tabs that the settings ask to delete.
-std::wstring DeleteCharacters(const SettingsRecord& settings, const std::wstring& text);
+// Stage 3: the text without the spaces, CR and LF, tabs that the settings ask to delete, into `out`.
+void DeleteCharacters(const SettingsRecord& settings, const std::wstring& text, std::wstring& out);
 
 void TrimLeft(const SettingsRecord& settings, LineList& lines);
 void TrimRight(const SettingsRecord& settings, LineList& lines);
@@ -49,6 +76,6 @@ void ExpandTabs(LineList& lines, int width);
 inline constexpr size_t kExpansionSlack = 8;
 wchar_t* WriteExpanded(wchar_t* out, std::wstring_view line, unsigned width);
 
-// Runs the steps the settings switch on, from splitting to joining (CSV/TSV included).
-std::wstring RunLineStage(const SettingsRecord& settings, const std::wstring& text);
+// Runs the steps the settings switch on, from splitting to joining (CSV/TSV included), into `out`.
+void RunLineStage(const SettingsRecord& settings, const std::wstring& text, std::wstring& out, LineStageMemory& memory);
 bool LineStageEnabled(const SettingsRecord& settings);

@@ -3,37 +3,10 @@
 #include "base/notices.h"
 #include "convert/definitions.h"
 #include "convert/filter.h"
-#include "convert/lines.h"
 #include "convert/regex_stage.h"
 #include "settings/settings.h"
 
 namespace {
-
-// The text as the stages leave it: the input itself until a stage changes it. Each stage reads the current text
-// and writes its result once, so a huge copy that passes unchanged stages is never copied for them.
-class WorkingText {
-public:
-    explicit WorkingText(const std::wstring& input) : input_(input) {}
-    const std::wstring& Current() const { return owned_ ? work_ : input_; }
-    std::wstring& Mutable() {
-        if (!owned_) work_ = input_;
-        owned_ = true;
-        return work_;
-    }
-    void Replace(std::wstring&& text) {
-        work_ = std::move(text);
-        owned_ = true;
-    }
-    void MoveTo(std::wstring& output) {
-        if (owned_) output = std::move(work_);
-        else output = input_;
-    }
-
-private:
-    const std::wstring& input_;
-    std::wstring work_;
-    bool owned_ = false;
-};
 
 void Warn(const std::wstring& warning) {
     if (!warning.empty()) AddNotice(warning, NOTICE_WARNING);
@@ -41,24 +14,33 @@ void Warn(const std::wstring& warning) {
 
 } // namespace
 
-void ConvertText(const std::wstring& conversionId, const std::wstring& input, std::wstring& output) {
+void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, ConversionBuffers& buffers) {
     const SettingsRecord& s = Settings;
-    WorkingText text(input);
-    if (!conversionId.empty() && !input.empty()) {
-        std::wstring result, warning;
-        if (ApplyDefinitionConversion(ConversionTable, conversionId, text.Current(), result, warning))
-            text.Replace(std::move(result));
+    std::wstring& spare = buffers.spare;
+    if (!conversionId.empty() && !text.empty()) {
+        std::wstring warning;
+        if (ApplyDefinitionConversion(ConversionTable, conversionId, text, spare, warning)) text.swap(spare);
         Warn(warning);
     }
-    if (s.DelSpace || s.DelEnter || s.DelTab) text.Replace(DeleteCharacters(s, text.Current()));
+    if (s.DelSpace || s.DelEnter || s.DelTab) {
+        DeleteCharacters(s, text, spare);
+        text.swap(spare);
+    }
     if (s.REP_REP) {
-        std::wstring result;
-        std::wstring warning = ApplyRegexReplacement(s, text.Current(), result);
-        if (warning.empty()) text.Replace(std::move(result));
+        std::wstring warning = ApplyRegexReplacement(s, text, spare);
+        if (warning.empty()) text.swap(spare);
         else Warn(warning);
     }
-    if (LineStageEnabled(s)) text.Replace(RunLineStage(s, text.Current()));
+    if (LineStageEnabled(s)) {
+        RunLineStage(s, text, spare, buffers.lineStage);
+        text.swap(spare);
+    }
     if (s.USE_CMDLINE)
-        for (const std::wstring& warning : RunExternalFilter(s, text.Mutable())) Warn(warning);
-    text.MoveTo(output);
+        for (const std::wstring& warning : RunExternalFilter(s, text)) Warn(warning);
+}
+
+void ConvertText(const std::wstring& conversionId, const std::wstring& input, std::wstring& output) {
+    ConversionBuffers buffers;
+    output = input;
+    ConvertTextInPlace(conversionId, output, buffers);
 }

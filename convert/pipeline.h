@@ -1,7 +1,18 @@
 // The conversion pipeline every rewritten text passes.
 #pragma once
+#include "convert/lines.h"
+
 #include <string>
 
-// Assigns `input` to `output` and runs the enabled stages over it, reading the settings afresh. Stage failures add
-// warning notices; allocation failures and container limits leave as standard exceptions.
+// The stages' working memory: each stage writes its result into `spare`, which then becomes the text. A caller that
+// converts again and again keeps it, so that a large text is worked on in memory already in use.
+struct ConversionBuffers {
+    std::wstring spare;
+    LineStageMemory lineStage;
+};
+
+// Runs the enabled stages over `text`, reading the settings afresh. Stage failures add warning notices and leave the
+// text as the stage received it; allocation failures and container limits leave as standard exceptions.
+void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, ConversionBuffers& buffers);
+// The same on a copy of `input`, with working memory of its own.
 void ConvertText(const std::wstring& conversionId, const std::wstring& input, std::wstring& output);

@@ -190,19 +190,24 @@ TEST_F(Stages, SplitMatchesTheLiteralScan) {
 }
 
 TEST_F(Stages, DeletionMatchesTheLiteralErase) {
+    std::wstring out; // reused, as the pipeline reuses its buffers, so a longer earlier result must not show through
+    auto deleted = [&](const std::wstring& text) -> const std::wstring& {
+        DeleteCharacters(Settings, text, out);
+        return out;
+    };
     for (int round = 0; round < 3000; ++round) {
         std::wstring text = RandomText(random, 40), expected = text;
         Settings.DelSpace = random() % 2;
         Settings.DelEnter = random() % 2;
         Settings.DelTab = random() % 2;
         LiteralDelete(expected, Settings.DelSpace, Settings.DelEnter, Settings.DelTab);
-        EXPECT_EQ(DeleteCharacters(Settings, text), expected);
+        EXPECT_EQ(deleted(text), expected);
     }
     std::wstring ideographic = L"a \x3000"
                                L"b";
     Settings.DelSpace = true;
-    EXPECT_EQ(DeleteCharacters(Settings, ideographic), L"a\x3000"
-                                                       L"b");
+    EXPECT_EQ(deleted(ideographic), L"a\x3000"
+                                    L"b");
 }
 
 TEST_F(Stages, LineStepsMatchTheLiteralOnes) {
@@ -232,6 +237,25 @@ TEST_F(Stages, LineStepsMatchTheLiteralOnes) {
 }
 
 // ---- the pipeline ------------------------------------------------------------------------------------------
+
+// Working memory kept from text to text (a long table, then a short line, ...) gives what fresh memory gives.
+TEST_F(Stages, ReusedWorkingMemoryGivesWhatFreshMemoryGives) {
+    ConversionBuffers kept;
+    for (int round = 0; round < 400; ++round) {
+        Settings = SettingsRecord{};
+        Settings.DelTab = random() % 4 == 0;
+        Settings.FEL_TRIMLEFT = random() % 2;
+        Settings.FEL_UNIQ = random() % 2;
+        Settings.TAB8SPACE = random() % 3 == 0;
+        Settings.CSVTSV_CHANGEROWCOL = random() % 2;
+        Settings.MUL_BY_N = random() % 3 ? L"1" : L"2.5";
+        std::wstring input = random() % 2 ? RandomText(random, 300) : RandomLongLines(random, 40);
+        std::wstring fresh, reused = input;
+        ConvertText(L"", input, fresh);
+        ConvertTextInPlace(L"", reused, kept);
+        ASSERT_EQ(reused, fresh) << round;
+    }
+}
 
 std::wstring Convert(const std::wstring& text, const std::wstring& id = L"") {
     std::wstring out = L"stale";
