@@ -13,6 +13,7 @@
 #include "ui/floating.h"
 
 #include <cstring>
+#include <vector>
 #include <stdexcept>
 
 namespace {
@@ -64,6 +65,26 @@ struct OfferedFormats {
     bool passwordHint = false; // from X11 password managers through Wine; "secret" marks the copy private
 };
 
+// The formats on the clipboard: in one call from Windows Vista on, else one call per format.
+std::vector<UINT> ClipboardFormatList() {
+    using GetUpdatedFormatsFn = BOOL(WINAPI*)(UINT*, UINT, UINT*);
+    static const auto getUpdatedFormats =
+        GetProcedure<GetUpdatedFormatsFn>(GetModuleHandleW(L"user32.dll"), "GetUpdatedClipboardFormats");
+    std::vector<UINT> formats(32);
+    if (getUpdatedFormats) {
+        UINT count = 0;
+        while (!getUpdatedFormats(formats.data(), static_cast<UINT>(formats.size()), &count) &&
+               GetLastError() == ERROR_INSUFFICIENT_BUFFER && formats.size() < 65536)
+            formats.resize(formats.size() * 4);
+        formats.resize(count <= formats.size() ? count : 0);
+        return formats;
+    }
+    formats.clear();
+    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
+        formats.push_back(format);
+    return formats;
+}
+
 OfferedFormats ScanOfferedFormats() {
     static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
     static const UINT viewerIgnore = RegisterClipboardFormatW(L"Clipboard Viewer Ignore");
@@ -71,7 +92,7 @@ OfferedFormats ScanOfferedFormats() {
     static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
     static const UINT passwordHint = RegisterClipboardFormatW(kPasswordHintFormat);
     OfferedFormats offered;
-    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format)) {
+    for (UINT format : ClipboardFormatList()) {
         if (format == CF_UNICODETEXT) offered.unicodeText = true;
         else if (format == CF_HDROP) offered.fileList = true;
         else if (format == exclude || format == viewerIgnore) offered.monitorExcluded = true;
