@@ -46,12 +46,9 @@
 #define IDM_MONITOR_OFF 33000
 #define IDM_MONITOR_ON 33001
 
-// Timers of the main window.
+// Timers of the main window (the clipboard's own are named in clipboard/).
 #define TIMER_SINGLE_CLICK 98416
-#define TIMER_CHAIN_REFRESH 316548
-#define TIMER_PROCESS_DELAY 455511
 #define TIMER_ICON_RESTORE 457411
-#define TIMER_RECOPY 954012
 
 // Hotkey ids.
 #define HOTKEY_MONITOR 1

@@ -1,6 +1,5 @@
 #include "clipboard/monitor.h"
 
-#include "app/ids.h"
 #include "base/system.h"
 #include "clipboard/process.h"
 #include "settings/settings.h"

@@ -3,6 +3,10 @@
 #pragma once
 #include <windows.h>
 
+// Timers of the main window that the clipboard watch runs.
+inline constexpr UINT_PTR TIMER_CHAIN_REFRESH = 316548; // the viewer chain's re-join
+inline constexpr UINT_PTR TIMER_PROCESS_DELAY = 455511; // Delay1Sec, or the single retry
+
 // Set while the program changes its own registration or writes a re-copy; notifications that arrive meanwhile are
 // the program's own and are not processed.
 extern bool clipboardBusy;

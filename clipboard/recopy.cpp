@@ -1,7 +1,6 @@
 #include "clipboard/recopy.h"
 
 #include "base/handles.h"
-#include "app/ids.h"
 #include "base/notices.h"
 #include "base/test_hooks.h"
 #include "base/text.h"

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+// The main window's timer of the re-copy, every MultiDivSec.
+inline constexpr UINT_PTR TIMER_RECOPY = 954012;
+
 // Takes the text over; the cycle starts with its first line after MultiDivSec.
 void StartLineRecopy(HWND window, std::wstring text);
 void StopLineRecopy(HWND window);
