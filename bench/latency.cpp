@@ -83,6 +83,18 @@ private:
     double closedAt_ = 0;
 };
 
+// Pastrel's private memory after a first small copy: Wine imports the X selection on the first clipboard session of
+// a process, which stays out of the figures.
+PROCESS_MEMORY_COUNTERS WarmUp(CopyingApp& app, PastrelProcess& pastrel) {
+    UINT html = HtmlFormat();
+    std::string warmUp = Bytes(L"warm-up");
+    app.CopyFormatted(&warmUp);
+    WaitUntil([&] { return !IsClipboardFormatAvailable(html) && GetClipboardOwner() == pastrel.Window(); }, 10000);
+    PROCESS_MEMORY_COUNTERS rest{};
+    GetProcessMemoryInfo(pastrel.Handle(), &rest, sizeof(rest));
+    return rest;
+}
+
 double PrivateMb(const PROCESS_MEMORY_COUNTERS& counters, bool peak) {
     return static_cast<double>(peak ? counters.PeakPagefileUsage : counters.PagefileUsage) / 1048576.0;
 }
@@ -94,11 +106,7 @@ void MeasureRecopyMemory(CopyingApp& app) {
     PastrelProcess pastrel;
     UINT html = HtmlFormat();
     auto rewritten = [&] { return !IsClipboardFormatAvailable(html) && GetClipboardOwner() == pastrel.Window(); };
-    std::string warmUp = Bytes(L"warm-up");
-    app.CopyFormatted(&warmUp);
-    WaitUntil(rewritten, 10000);
-    PROCESS_MEMORY_COUNTERS rest{};
-    GetProcessMemoryInfo(pastrel.Handle(), &rest, sizeof(rest));
+    PROCESS_MEMORY_COUNTERS rest = WarmUp(app, pastrel);
     std::wstring lines;
     const size_t units = (64u << 20) / sizeof(wchar_t);
     lines.reserve(units);
@@ -135,12 +143,7 @@ int main() {
     }
     UINT html = HtmlFormat();
     auto rewritten = [&] { return !IsClipboardFormatAvailable(html) && GetClipboardOwner() == pastrel.Window(); };
-    // Wine imports the X selection on the first clipboard session of a process; keep that out of the figures.
-    std::string warmUp = Bytes(L"warm-up");
-    app.CopyFormatted(&warmUp);
-    WaitUntil(rewritten, 10000);
-    PROCESS_MEMORY_COUNTERS baseline{};
-    GetProcessMemoryInfo(pastrel.Handle(), &baseline, sizeof(baseline));
+    PROCESS_MEMORY_COUNTERS baseline = WarmUp(app, pastrel);
 
     const Sample samples[] = {{"1 KB", 1024, 300}, {"1 MB", 1 << 20, 40}, {"64 MB", 64u << 20, 5}};
     printf("%-7s %8s %10s %10s %10s\n", "text", "runs", "median ms", "min ms", "max ms");

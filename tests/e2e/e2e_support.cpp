@@ -472,3 +472,18 @@ std::wstring ViewerChainExe() {
     RegCloseKey(key);
     return CopyExeAs(L"PastrelXP.exe");
 }
+
+std::vector<std::wstring> ClipboardTextsOver(DWORD ms) {
+    std::vector<std::wstring> seen;
+    DWORD sequence = 0, start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        DWORD now = GetClipboardSequenceNumber();
+        if (now != sequence) {
+            sequence = now;
+            std::wstring text;
+            if (ClipboardText(text) && (seen.empty() || seen.back() != text)) seen.push_back(text);
+        }
+        PumpFor(10);
+    }
+    return seen;
+}

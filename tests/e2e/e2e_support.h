@@ -130,5 +130,7 @@ bool ClipboardHasFormat(UINT format);
 // The CF_UNICODETEXT on the clipboard (up to the first NUL); false when there is none.
 bool ClipboardText(std::wstring& text);
 HWND ClipboardOwnerWindow();
+// The clipboard texts seen over `ms`, each change once (a text that follows itself counts once).
+std::vector<std::wstring> ClipboardTextsOver(DWORD ms);
 // Waits until Pastrel's window owns a clipboard without formatted formats.
 bool WaitForRewrite(HWND pastrel, DWORD timeoutMs = 3000);

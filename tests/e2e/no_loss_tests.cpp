@@ -10,21 +10,6 @@ namespace {
 
 class NoLoss : public PastrelTest {
 protected:
-    // The distinct clipboard texts seen over `ms`.
-    std::vector<std::wstring> Watch(DWORD ms) {
-        std::vector<std::wstring> seen;
-        DWORD sequence = 0, start = GetTickCount();
-        while (GetTickCount() - start < ms) {
-            DWORD now = GetClipboardSequenceNumber();
-            if (now != sequence) {
-                sequence = now;
-                std::wstring text;
-                if (ClipboardText(text) && (seen.empty() || seen.back() != text)) seen.push_back(text);
-            }
-            PumpFor(10);
-        }
-        return seen;
-    }
     std::wstring Clipboard() {
         std::wstring text;
         ClipboardText(text);
@@ -84,7 +69,7 @@ TEST_F(NoLoss, ForeignCopyEndsTheRecopyCycle) {
         ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
         ASSERT_TRUE(WaitUntil([&] { return Clipboard() == L"line 1"; }, 2000));
         ASSERT_TRUE(app.CopyFormattedText(L"mine"));
-        auto seen = Watch(2000);
+        auto seen = ClipboardTextsOver(2000);
         EXPECT_EQ(seen, std::vector<std::wstring>{L"mine"});
         EXPECT_EQ(GetClipboardOwner(), pastrel.Window()); // and it was rewritten on its own notification
     }
@@ -120,7 +105,7 @@ TEST_F(NoLoss, ClipboardIsFreeWhileAFilterRuns) {
     PumpFor(400);
     EXPECT_EQ(Clipboard(), L"older"); // a paste meanwhile gets the copy
     ASSERT_TRUE(app.CopyFormattedText(L"newer"));
-    auto seen = Watch(4500);
+    auto seen = ClipboardTextsOver(4500);
     EXPECT_EQ(seen, (std::vector<std::wstring>{L"newer", L"NEWER"}));
 }
 

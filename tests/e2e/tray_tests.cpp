@@ -263,21 +263,6 @@ protected:
         StoreSetting(L"MultiDiv", 1);
         StoreSetting(L"MultiDivSec", 500);
     }
-    // The clipboard texts seen over `ms`, each change once.
-    std::vector<std::wstring> Watch(DWORD ms) {
-        std::vector<std::wstring> seen;
-        DWORD sequence = 0, start = GetTickCount();
-        while (GetTickCount() - start < ms) {
-            DWORD now = GetClipboardSequenceNumber();
-            if (now != sequence) {
-                sequence = now;
-                std::wstring text;
-                if (ClipboardText(text) && (seen.empty() || seen.back() != text)) seen.push_back(text);
-            }
-            PumpFor(20);
-        }
-        return seen;
-    }
 };
 
 TEST_F(Recopy, LinesAreCopiedInTurnSkippingEmptyOnes) {
@@ -285,7 +270,7 @@ TEST_F(Recopy, LinesAreCopiedInTurnSkippingEmptyOnes) {
     PastrelProcess pastrel;
     app.CopyFormattedText(L"x\r\n\r\ny");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
-    auto seen = Watch(1800);
+    auto seen = ClipboardTextsOver(1800);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(seen[0], L"x\r\n\r\ny");
     EXPECT_EQ(seen[1], L"x");
@@ -302,10 +287,10 @@ TEST_F(Recopy, OneLineOrCrBreaksNeverRecopy) {
     PastrelProcess pastrel;
     app.CopyFormattedText(L"one\r\n");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
-    EXPECT_EQ(Watch(1300).size(), 1u);
+    EXPECT_EQ(ClipboardTextsOver(1300).size(), 1u);
     app.CopyFormattedText(L"a\rb\rc");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
-    EXPECT_EQ(Watch(1300).size(), 1u);
+    EXPECT_EQ(ClipboardTextsOver(1300).size(), 1u);
 }
 
 TEST_F(Recopy, MonitoringOffStopsAtOnce) {
@@ -313,7 +298,7 @@ TEST_F(Recopy, MonitoringOffStopsAtOnce) {
     app.CopyFormattedText(L"p\nq");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     EXPECT_EQ(RunPastrel(L"/P0"), 0u);
-    EXPECT_EQ(Watch(1300).size(), 1u);
+    EXPECT_EQ(ClipboardTextsOver(1300).size(), 1u);
 }
 
 TEST_F(Recopy, MultiDivOffStopsAtTheNextTick) {
@@ -322,7 +307,7 @@ TEST_F(Recopy, MultiDivOffStopsAtTheNextTick) {
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     pastrel.MenuKeys({'D'}); // &Divids a multi-line string ...
-    EXPECT_EQ(Watch(1300).size(), 1u);
+    EXPECT_EQ(ClipboardTextsOver(1300).size(), 1u);
 }
 
 TEST_F(Recopy, NewCopyReplacesTheCycleAndAClickEndsIt) {
@@ -331,7 +316,7 @@ TEST_F(Recopy, NewCopyReplacesTheCycleAndAClickEndsIt) {
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     app.CopyFormattedText(L"c\nd");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
-    auto seen = Watch(1200);
+    auto seen = ClipboardTextsOver(1200);
     ASSERT_GE(seen.size(), 3u);
     EXPECT_EQ(seen[1], L"c");
     EXPECT_EQ(seen[2], L"d");
