@@ -12,10 +12,10 @@
 #include "clipboard/recopy.h"
 #include "convert/definitions.h"
 #include "settings/settings.h"
+#include "ui/dialog.h"
 #include "ui/dialogs.h"
+#include "ui/help.h"
 #include "ui/floating.h"
-
-bool modalDialogOpen = false;
 
 namespace {
 
@@ -37,22 +37,7 @@ void FollowMonitoringState(HWND window) {
     RestartChainRefresh(window);
 }
 
-// Holds modalDialogOpen while a dialog runs, on every way out of it.
-class ModalDialogScope {
-public:
-    ModalDialogScope() { modalDialogOpen = true; }
-    ~ModalDialogScope() { modalDialogOpen = false; }
-    ModalDialogScope(const ModalDialogScope&) = delete;
-    ModalDialogScope& operator=(const ModalDialogScope&) = delete;
-};
-
-void RunModalDialog(INT_PTR (*run)()) {
-    if (modalDialogOpen) return;
-    INT_PTR result;
-    {
-        ModalDialogScope scope;
-        result = run();
-    }
+void SaveAfterOk(INT_PTR result) {
     if (result == IDOK) SaveSettings();
 }
 
@@ -119,18 +104,12 @@ void DispatchCommand(HWND window, UINT id) {
         break;
     case IDM_SETTINGS:
         if (modalDialogOpen) break;
-        RunModalDialog(RunSettingsDialog);
+        SaveAfterOk(RunSettingsDialog());
         ApplyFloatingButtonSetting();
         break;
-    case IDM_REGEX: RunModalDialog(RunRegexDialog); break;
-    case IDM_MUL_BY_N: RunModalDialog(RunMulByNDialog); break;
-    case IDM_ABOUT:
-        if (modalDialogOpen) break;
-        {
-            ModalDialogScope scope;
-            RunAboutDialog();
-        }
-        break;
+    case IDM_REGEX: SaveAfterOk(RunRegexDialog()); break;
+    case IDM_MUL_BY_N: SaveAfterOk(RunMulByNDialog()); break;
+    case IDM_ABOUT: RunAboutDialog(); break;
     case IDM_CONVERT_NONE:
         s.StrConvID.clear();
         SaveSettings();

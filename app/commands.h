@@ -2,7 +2,4 @@
 #pragma once
 #include <windows.h>
 
-// Set while the settings, regular-expression, multiply-by-N or About dialog runs; a second one is refused meanwhile.
-extern bool modalDialogOpen;
-
 void DispatchCommand(HWND window, UINT id);

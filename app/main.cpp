@@ -12,7 +12,10 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "settings/store.h"
+#include "ui/dialog.h"
 #include "ui/dialogs.h"
+#include "ui/guide_ids.h"
+#include "ui/help.h"
 #include "ui/floating.h"
 
 #include <objbase.h>
@@ -45,44 +48,62 @@ void DecideLanguage() {
 
 void LoadIconsAndPictures() {
     auto sharedIcon = [](int id, int size) {
-        return static_cast<HICON>(LoadImageW(g_app.instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
+        return static_cast<HICON>(LoadImageW(g_resources.instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size,
                                              LR_SHARED | (size ? 0 : LR_DEFAULTSIZE)));
     };
-    g_app.iconApp = sharedIcon(IDI_APP, 0);
-    g_app.iconWatchOn = sharedIcon(IDI_WATCH_ON, 0);
-    g_app.iconWatchOff = sharedIcon(IDI_WATCH_OFF, 0);
-    g_app.iconDone = sharedIcon(IDI_DONE, 0);
-    g_app.iconDoneLarge = sharedIcon(IDI_DONE, 32);
+    g_resources.iconApp = sharedIcon(IDI_APP, 0);
+    g_resources.iconWatchOn = sharedIcon(IDI_WATCH_ON, 0);
+    g_resources.iconWatchOff = sharedIcon(IDI_WATCH_OFF, 0);
+    g_resources.iconDone = sharedIcon(IDI_DONE, 0);
+    g_resources.iconDoneLarge = sharedIcon(IDI_DONE, 32);
 
     Gdiplus::GdiplusStartupInput input;
     ULONG_PTR token = 0;
     if (Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok) {
-        g_app.guideImageOld = LoadPngResource(g_app.instance, IDP_GUIDE_OLD);
-        g_app.guideImageNew = LoadPngResource(g_app.instance, IDP_GUIDE_NEW);
+        g_resources.guideImageOld = LoadPngResource(g_resources.instance, IDP_GUIDE_OLD);
+        g_resources.guideImageNew = LoadPngResource(g_resources.instance, IDP_GUIDE_NEW);
         Gdiplus::GdiplusShutdown(token);
     }
 }
 
+// Asks the running instance to end, as "/X" does, and makes sure its process is gone before this one ends: one
+// that does not end within ten seconds is ended.
+void EndRunningInstance(HWND running) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(running, &processId);
+    KernelHandle process{OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId)};
+    SendMessageTimeoutW(running, WM_DESTROY, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+    if (process && WaitForSingleObject(process.get(), 10000) == WAIT_TIMEOUT) {
+        TerminateProcess(process.get(), 0);
+        WaitForSingleObject(process.get(), 5000);
+    }
+}
+
 void RunSecondInstance(StartSwitch sw) {
+    HWND running = FindWindowW(kMainWindowClass, nullptr);
     if (UINT command = ForwardedCommand(sw)) {
-        if (HWND running = FindWindowW(kMainWindowClass, nullptr)) SendMessageW(running, WMU_COMMAND, command, 0);
+        if (running) SendMessageW(running, WMU_COMMAND, command, 0);
         else ShowMessage(nullptr, kFindWindowFailed, MB_ICONERROR);
         return;
     }
     if (sw == StartSwitch::X) {
-        if (HWND running = FindWindowW(kMainWindowClass, nullptr)) SendMessageW(running, WM_DESTROY, 0, 0);
+        if (running) EndRunningInstance(running);
         return;
     }
-    if (RunAlreadyRunningDialog() == IDYES) { // Force Exit
-        if (HWND running = FindWindowW(kMainWindowClass, nullptr)) SendMessageW(running, WM_DESTROY, 0, 0);
+    switch (RunAlreadyRunningDialog()) {
+    case IDC_FORCE_EXIT:
+        if (HWND found = FindWindowW(kMainWindowClass, nullptr)) EndRunningInstance(found);
         else ShowMessage(nullptr, kForceExitFailed, MB_ICONERROR);
+        break;
+    case IDC_RUNNING_SETTINGS:
+        // Posted: the running instance's settings dialog must not hold this start until it is closed.
+        if (HWND found = FindWindowW(kMainWindowClass, nullptr)) PostMessageW(found, WMU_COMMAND, IDM_SETTINGS, 0);
+        break;
     }
 }
 
 void OpenHelpPage() {
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", L"hh.exe", L"Pastrel.chm::/_RESOURCE/HLP000021.html", L".", SW_SHOWNORMAL));
-    if (result < 32) ShowMessage(nullptr, kHelpFailed, MB_ICONERROR);
+    if (!OpenHelpViewer(L"HLP000021.html")) ShowMessage(nullptr, kHelpFailed, MB_ICONERROR);
 }
 
 // "/C", "/C0", "/C1": monitoring as asked (processing with the loaded options), then the conversions off.
@@ -103,6 +124,7 @@ void ApplyStartSwitch(HWND window, StartSwitch sw) {
 void RunMessageLoop() {
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (HandleModelessDialogMessage(&message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
@@ -111,7 +133,7 @@ void RunMessageLoop() {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    g_app.instance = instance;
+    g_resources.instance = instance;
     InitTestHooks();
     StartSwitch sw = ParseStartSwitch(commandLine);
     DecideLanguage();

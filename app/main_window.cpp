@@ -5,6 +5,7 @@
 #include "app/ids.h"
 #include "app/tray_icon.h"
 #include "base/notices.h"
+#include "base/test_hooks.h"
 #include "base/text.h"
 #include "app/tray_menu.h"
 #include "clipboard/monitor.h"
@@ -119,6 +120,7 @@ LRESULT OnHotKey(HWND window, WPARAM id) {
 
 // Other instances, the hotkeys, the floating button and the already-running dialog may ask for these only.
 LRESULT OnCommandMessage(HWND window, WPARAM id) {
+    RecordCommand(static_cast<UINT>(id));
     switch (id) {
     case IDM_TOGGLE_MONITOR:
     case IDM_PROCESS_NOW:
@@ -170,8 +172,8 @@ HWND CreateMainWindow(HINSTANCE instance) {
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = MainWindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = g_app.iconApp;
-    windowClass.hIconSm = g_app.iconWatchOn;
+    windowClass.hIcon = g_resources.iconApp;
+    windowClass.hIconSm = g_resources.iconWatchOn;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = kMainWindowClass;

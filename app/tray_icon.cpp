@@ -57,13 +57,13 @@ void PlaySelectedSound() {
 }
 
 void ShowDoneIcon() {
-    TrayModify(g_app.mainWindow, g_app.iconDone);
+    TrayModify(g_app.mainWindow, g_resources.iconDone);
     SetTimer(g_app.mainWindow, TIMER_ICON_RESTORE, 300, nullptr);
     if (HWND floating = FloatingButtonWindow()) SendMessageW(floating, WMU_TRAY, 0, 0);
 }
 
 const wchar_t* IconName(HICON icon) {
-    return icon == g_app.iconWatchOn ? L"on" : icon == g_app.iconWatchOff ? L"off" : L"done";
+    return icon == g_resources.iconWatchOn ? L"on" : icon == g_resources.iconWatchOff ? L"off" : L"done";
 }
 
 } // namespace
@@ -86,7 +86,7 @@ void TrayDelete(HWND window) {
     Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
-HICON MonitoringIcon() { return Settings.CBWatchEnabled ? g_app.iconWatchOn : g_app.iconWatchOff; }
+HICON MonitoringIcon() { return Settings.CBWatchEnabled ? g_resources.iconWatchOn : g_resources.iconWatchOff; }
 
 void InstallTrayFeedback() {
     FeedbackDisplay display;

@@ -13,7 +13,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "ui/floating.h"
-#include "ui/dialogs.h"
+#include "ui/dialog.h"
 
 #include <algorithm>
 
@@ -106,7 +106,7 @@ void BringModalDialogsForward() {
 
 void LoadTrayMenu() {
     trayMenu.resource.reset(
-        LoadMenuW(g_app.instance, MAKEINTRESOURCEW(g_language.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
+        LoadMenuW(g_resources.instance, MAKEINTRESOURCEW(g_language.uiJapanese ? IDM_MENU_JA : IDM_MENU_EN)));
     trayMenu.popup = trayMenu.resource ? GetSubMenu(trayMenu.resource.get(), 0) : nullptr;
     if (!trayMenu.popup) return;
     SetMenuDefaultItem(trayMenu.popup, 0, TRUE);

@@ -83,3 +83,7 @@ bool FaultRequestedFor(std::wstring_view text, FaultPoint point) {
     return point == hooks.faultPoint && !hooks.faultMarker.empty() &&
            text.find(hooks.faultMarker) != std::wstring_view::npos;
 }
+
+void RecordCommand(UINT id) {
+    if (!hooks.log.empty()) AppendRecord(L"command " + std::to_wstring(id));
+}

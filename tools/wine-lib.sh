@@ -20,16 +20,16 @@ REG
 "Audio"=""
 
 [HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
-"MS UI Gothic"="IPAGothic"
+"MS UI Gothic"="IPAPGothic"
 "MS Gothic"="IPAGothic"
-"MS PGothic"="IPAGothic"
-"Meiryo UI"="IPAGothic"
+"MS PGothic"="IPAPGothic"
+"Meiryo UI"="IPAPGothic"
 "Meiryo"="IPAGothic"
 REG
     wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
     # "ＭＳ Ｐゴシック" (full-width letters) and the font links for the UI fonts, written with reg.exe so that
     # the non-ASCII name and REG_MULTI_SZ values need no escaping.
-    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAGothic /f >/dev/null 2>&1 || true
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1 || true
     local font
     for font in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
         wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$font" \

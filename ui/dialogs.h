@@ -1,8 +1,9 @@
-// Entry points of the program's dialogs. Each modal one returns the dialog's result (1 OK, 2 Cancel).
+// Entry points of the program's dialogs. Each modal one returns the dialog's result (1 OK, 2 Cancel, or 0 when
+// another modal dialog of the program was open).
 #pragma once
 #include <windows.h>
 
-// The already-running dialog of a second instance: 6 Force Exit, 2 Cancel, 33016 Settings.
+// The already-running dialog of a second start: IDC_FORCE_EXIT, IDCANCEL or IDC_RUNNING_SETTINGS (ui/guide_ids.h).
 INT_PTR RunAlreadyRunningDialog();
 INT_PTR RunSettingsDialog();
 INT_PTR RunRegexDialog();
@@ -10,10 +11,3 @@ INT_PTR RunMulByNDialog();
 INT_PTR RunAboutDialog();
 // The modeless opening dialog owned by the main window.
 void OpenOpeningDialog(HWND owner);
-// Opens a topic of Pastrel.chm.
-void ShowHelp(HWND owner, const wchar_t* topic);
-
-#include <array>
-// The program's modal dialogs that are open, in the order settings, About, multiply-by-N, regular expression
-// (null where closed).
-std::array<HWND, 4> OpenModalDialogs();

@@ -233,6 +233,12 @@ MenuState PastrelProcess::LastMenuState() const {
     return state;
 }
 
+std::vector<UINT> PastrelProcess::Commands() const {
+    std::vector<UINT> ids;
+    for (const std::wstring& record : Records(L"command")) ids.push_back(static_cast<UINT>(std::stoul(record)));
+    return ids;
+}
+
 void PastrelProcess::ClearLog() { DeleteFileW(log_.c_str()); }
 
 namespace {

@@ -67,6 +67,8 @@ public:
     std::vector<std::wstring> TrayChanges() const;
     // The state recorded when the popup menu last opened.
     MenuState LastMenuState() const;
+    // The command ids other programs, hotkeys or the floating button asked for, in order.
+    std::vector<UINT> Commands() const;
     void ClearLog();
     // Opens the tray menu as a right click would and waits until it shows; false if it did not.
     bool OpenTrayMenu();

@@ -68,12 +68,6 @@ TEST_F(Instance, ExitSwitchWithNothingRunningLeavesNoTrace) {
     CloseHandle(mutex);
 }
 
-TEST_F(Instance, SecondStartWithoutSwitchEndsQuietly) {
-    PastrelProcess pastrel;
-    EXPECT_EQ(RunPastrel(L""), 0u);
-    EXPECT_TRUE(IsWindow(pastrel.Window()));
-}
-
 TEST_F(Instance, ForwardingSwitchWithoutRunningWindowStartsAndActsOnItself) {
     StoreSetting(L"CBWatchEnabled", 0);
     app.CopyFormattedText(L"before start");

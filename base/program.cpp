@@ -1,0 +1,3 @@
+#include "base/program.h"
+
+ProgramResources g_resources;

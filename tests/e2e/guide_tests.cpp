@@ -1,0 +1,172 @@
+// Where Pastrel lives: the already-running dialog of a second start, the opening dialog, and the help pages.
+#include "pastrel_test.h"
+
+#include "ui/guide_ids.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+class Guide : public PastrelTest {};
+
+std::wstring ItemTextOf(HWND dialog, int id) {
+    wchar_t text[512] = {};
+    GetDlgItemTextW(dialog, id, text, 512);
+    return text;
+}
+
+std::wstring TitleOf(HWND window) {
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    return text;
+}
+
+// A second start with no switch, in `language`, and the dialog it shows.
+struct SecondStart {
+    explicit SecondStart(const std::wstring& language) : process(Options(language)) {
+        WaitUntil([&] { return (dialog = FindMessageBoxOf(process.ProcessId())) != nullptr; });
+    }
+    static PastrelProcess::Options Options(const std::wstring& language) {
+        PastrelProcess::Options options;
+        options.language = language;
+        options.waitForWindow = false;
+        return options;
+    }
+    PastrelProcess process;
+    HWND dialog = nullptr;
+};
+
+PastrelProcess::Options InLanguage(const std::wstring& language, const std::wstring& args = L"") {
+    PastrelProcess::Options options;
+    options.language = language;
+    options.args = args;
+    return options;
+}
+
+TEST_F(Guide, SecondStartShowsTheAlreadyRunningDialogAndCancelLeavesTheFirst) {
+    struct Expected {
+        const wchar_t* language;
+        const wchar_t *title, *forceExit, *settings, *cancel;
+    };
+    for (Expected e : {Expected{L"EN", L"Pastrel", L"&Force Exit", L"&Settings...", L"Cancel"},
+                       Expected{L"JA", L"パストレル", L"強制終了(&F)", L"設定(&S)...", L"キャンセル"}}) {
+        SCOPED_TRACE(ToUtf8(e.language));
+        PastrelProcess first(InLanguage(e.language));
+        SecondStart second(e.language);
+        ASSERT_TRUE(second.dialog);
+        EXPECT_EQ(TitleOf(second.dialog), e.title);
+        EXPECT_EQ(ItemTextOf(second.dialog, IDC_FORCE_EXIT), e.forceExit);
+        EXPECT_EQ(ItemTextOf(second.dialog, IDC_RUNNING_SETTINGS), e.settings);
+        EXPECT_EQ(ItemTextOf(second.dialog, IDCANCEL), e.cancel);
+        EXPECT_NE(GetDlgItem(second.dialog, IDC_GUIDE_OLD), nullptr);
+        PostMessageW(second.dialog, WM_COMMAND, IDCANCEL, 0);
+        DWORD code = 1;
+        EXPECT_TRUE(second.process.WaitExit(5000, &code));
+        EXPECT_EQ(code, 0u);
+        EXPECT_TRUE(IsWindow(first.Window()));
+        EXPECT_TRUE(first.Commands().empty());
+    }
+}
+
+TEST_F(Guide, ForceExitEndsTheRunningInstanceBeforeTheSecondStartEnds) {
+    PastrelProcess first;
+    ASSERT_TRUE(first.OpenTrayMenu()); // a modal loop of its own must not keep it alive
+    ClearStoredSettings();
+    SecondStart second(L"EN");
+    ASSERT_TRUE(second.dialog);
+    PostMessageW(second.dialog, WM_COMMAND, IDC_FORCE_EXIT, 0);
+    ASSERT_TRUE(second.process.WaitExit(20000));
+    EXPECT_EQ(WaitForSingleObject(first.Handle(), 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(StoredSettingsExist());
+    HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"PastrelClipboardText");
+    EXPECT_EQ(mutex, nullptr);
+    if (mutex) CloseHandle(mutex);
+}
+
+TEST_F(Guide, SettingsButtonAsksTheRunningInstance) {
+    PastrelProcess first;
+    SecondStart second(L"EN");
+    ASSERT_TRUE(second.dialog);
+    PostMessageW(second.dialog, WM_COMMAND, IDC_RUNNING_SETTINGS, 0);
+    ASSERT_TRUE(second.process.WaitExit(5000));
+    EXPECT_TRUE(WaitUntil([&] { return first.Commands() == std::vector<UINT>{33016}; }));
+    EXPECT_TRUE(IsWindow(first.Window()));
+}
+
+TEST_F(Guide, OpeningDialogInJapaneseOnlyAndItsBoxIsStoredAtOnce) {
+    StoreSetting(L"NoOpeningDlg", 0);
+    {
+        PastrelProcess english(InLanguage(L"EN"));
+        PumpFor(500);
+        EXPECT_EQ(FindMessageBoxOf(english.ProcessId()), nullptr);
+    }
+    {
+        PastrelProcess nonSave(InLanguage(L"JA", L"/N"));
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (dialog = FindMessageBoxOf(nonSave.ProcessId())) != nullptr; }));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_NO_OPENING_DIALOG)));
+    }
+    PastrelProcess japanese(InLanguage(L"JA"));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = FindMessageBoxOf(japanese.ProcessId())) != nullptr; }));
+    EXPECT_EQ(TitleOf(dialog), L"パストレル");
+    ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_NO_OPENING_DIALOG)));
+    SendDlgItemMessageW(dialog, IDC_NO_OPENING_DIALOG, BM_SETCHECK, BST_CHECKED, 0);
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(StoredSettingDword(L"NoOpeningDlg"), 1u);
+    EXPECT_TRUE(IsWindow(japanese.Window()));
+}
+
+// Under Wine the help opens in the desktop's browser; here the browser is a recorder beside the tests.
+class Help : public Guide {
+protected:
+    void SetUp() override {
+        Guide::SetUp();
+        log_ = TestBinDir() + L"\\browser.log";
+        DeleteFileW(log_.c_str());
+        std::wstring recorder = TestBinDir().substr(2) + L"\\browser_recorder.sh"; // Z:\x\y -> \x\y
+        for (wchar_t& c : recorder)
+            if (c == L'\\') c = L'/';
+        HKEY key;
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr);
+        RegSetValueExW(key, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
+                       static_cast<DWORD>((recorder.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    // What the browser was asked to open, one request a line.
+    std::string Opened() {
+        std::ifstream file(log_.c_str(), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    }
+    std::wstring log_;
+};
+
+TEST_F(Help, SwitchAndMenuOpenTheirPagesInTheBrowser) {
+    EXPECT_EQ(RunPastrel(L"/?"), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return Opened().find("help/HLP000021.html") != std::string::npos; }, 10000))
+        << Opened();
+    PastrelProcess pastrel;
+    ASSERT_TRUE(pastrel.OpenTrayMenu());
+    pastrel.MenuKeys({'H'});
+    EXPECT_TRUE(WaitUntil([&] { return Opened().find("help/HLP000001.html") != std::string::npos; }, 10000))
+        << Opened();
+}
+
+TEST_F(Help, MissingPagesMakeHelpDoNothing) {
+    std::wstring alone = CopyExeAs(L"Pastrel.exe"); // a folder without the help pages
+    PastrelProcess::Options options;
+    options.exePath = alone;
+    PastrelProcess pastrel(options);
+    ASSERT_TRUE(pastrel.OpenTrayMenu());
+    pastrel.MenuKeys({'H'});
+    PumpFor(1000);
+    EXPECT_EQ(Opened(), "");
+    EXPECT_EQ(FindMessageBoxOf(pastrel.ProcessId()), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,100 @@
+#include "ui/help.h"
+
+#include "base/handles.h"
+#include "base/system.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+using HtmlHelpFn = HWND(WINAPI*)(HWND, const wchar_t*, UINT, DWORD_PTR);
+
+struct HelpLibrary {
+    HMODULE module = nullptr;
+    HtmlHelpFn display = nullptr;
+    bool failed = false;
+};
+HelpLibrary helpLibrary;
+
+constexpr wchar_t kStartPage[] = L"HLP000001.html";
+
+// The HTML Help control's registered in-process server, with environment variables expanded.
+HMODULE LoadRegisteredHelpControl() {
+    RegKey key;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\InprocServer32", 0, KEY_READ,
+                      &opened) != ERROR_SUCCESS)
+        return nullptr;
+    key.reset(opened);
+    char value[260] = {};
+    DWORD type = 0, size = sizeof(value) - 1;
+    if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS)
+        return nullptr;
+    if (type == REG_EXPAND_SZ) {
+        char expanded[260];
+        DWORD needed = ExpandEnvironmentStringsA(value, expanded, sizeof(expanded));
+        if (needed == 0 || needed > sizeof(expanded)) return nullptr;
+        return LoadLibraryA(expanded);
+    }
+    return type == REG_SZ ? LoadLibraryA(value) : nullptr;
+}
+
+bool LoadHelpLibrary() {
+    if (helpLibrary.display) return true;
+    if (helpLibrary.failed) return false;
+    helpLibrary.module = LoadRegisteredHelpControl();
+    if (!helpLibrary.module) helpLibrary.module = LoadLibraryW(L"hhctrl.ocx");
+    if (helpLibrary.module) helpLibrary.display = GetProcedure<HtmlHelpFn>(helpLibrary.module, MAKEINTRESOURCEA(15));
+    helpLibrary.failed = !helpLibrary.display;
+    return !helpLibrary.failed;
+}
+
+// The plain HTML copy beside the program, as a file URL, or empty when the page is not there.
+std::wstring HelpPageUrl(const wchar_t* topic) {
+    std::wstring page = topic ? topic : kStartPage, anchor;
+    if (size_t hash = page.find(L'#'); hash != std::wstring::npos) {
+        anchor = page.substr(hash);
+        page.resize(hash);
+    }
+    wchar_t exe[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::wstring path(exe, length);
+    path.resize(path.rfind(L'\\') + 1);
+    path += L"help\\" + page;
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
+    for (wchar_t& c : path)
+        if (c == L'\\') c = L'/';
+    return L"file:///" + path + anchor;
+}
+
+// Wine's winebrowser hands the page to the desktop's browser; the shell's own "open" of an HTML file would start
+// Wine's built-in browser, which asks to download an HTML engine.
+bool OpenInDesktopBrowser(const wchar_t* topic) {
+    std::wstring url = HelpPageUrl(topic);
+    if (url.empty()) return false;
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", L"winebrowser.exe", (L"\"" + url + L"\"").c_str(), nullptr, SW_SHOWNORMAL));
+    return result > 32;
+}
+
+} // namespace
+
+bool ShowHelp(HWND owner, const wchar_t* topic) {
+    if (RunningUnderWine()) return OpenInDesktopBrowser(topic);
+    wchar_t path[264];
+    if (topic) swprintf(path, 264, L".\\Pastrel.chm::/_RESOURCE/%ls", topic);
+    else lstrcpynW(path, L".\\Pastrel.chm", 264);
+    if (!LoadHelpLibrary()) return false;
+    return helpLibrary.display(owner, path, 0 /* HH_DISPLAY_TOPIC */, 0) != nullptr;
+}
+
+bool OpenHelpViewer(const wchar_t* topic) {
+    if (RunningUnderWine()) return OpenInDesktopBrowser(topic);
+    std::wstring target = std::wstring(L"Pastrel.chm::/_RESOURCE/") + topic;
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(nullptr, L"open", L"hh.exe", target.c_str(), L".", SW_SHOWNORMAL));
+    return result > 32;
+}
