@@ -65,12 +65,20 @@ struct LibraryTraits {
     static void Close(Handle h) { FreeLibrary(h); }
 };
 
+// Fonts the program creates itself; stock and borrowed fonts are never put in one.
+struct FontTraits {
+    using Handle = HFONT;
+    static Handle Null() { return nullptr; }
+    static void Close(Handle h) { DeleteObject(h); }
+};
+
 using KernelHandle = UniqueHandle<KernelHandleTraits>; // process, thread, job, mutex
 using FileHandle = UniqueHandle<FileHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using GlobalBlock = UniqueHandle<GlobalTraits>; // hand to SetClipboardData with release() only after it succeeded
 using MenuHandle = UniqueHandle<MenuTraits>;
 using Library = UniqueHandle<LibraryTraits>;
+using FontHandle = UniqueHandle<FontTraits>;
 
 // Pointer into a locked global block; unlocks when it goes.
 template <class T> class GlobalLockGuard {
