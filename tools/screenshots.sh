@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu and a balloon, in Japanese
-# and in English, into docs/.
+# Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu, a balloon and the
+# already-running dialog in Japanese and in English, and the opening dialog (Japanese only), into docs/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PASTREL_BUILD_DIR:-$root/build}"
@@ -10,6 +10,11 @@ command -v import >/dev/null || { sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo; $s
 source "$root/tools/wine-lib.sh"
 wine_headless_session "$build"
 mkdir -p "$root/docs"
+# The screen below Wine's tray window, trimmed to the dialog on it.
+shot_dialog() {
+    import -window root -crop 1280x740+0+60 +repage "$1"
+    convert "$1" -trim +repage "$1"
+}
 cd "$build/bin"
 wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v NoOpeningDlg /t REG_DWORD /d 1 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v SHOW_BALLOON /t REG_DWORD /d 1 /f >/dev/null 2>&1
@@ -20,6 +25,10 @@ for lang in ja en; do
     sleep 1.5
     import -window root -crop 280x105+0+0 +repage "$root/docs/balloon-$lang.png"
     sleep 3 # the balloon goes after three seconds
+    PASTREL_LANG=$lang wine Pastrel.exe & # a second start
+    sleep 2
+    shot_dialog "$root/docs/already-running-$lang.png"
+    wine shot_driver.exe dismiss
     wine shot_driver.exe menu
     sleep 0.5
     import -window root "$root/docs/menu-$lang.png"
@@ -27,4 +36,10 @@ for lang in ja en; do
     wine Pastrel.exe /X
     sleep 3 # the next start must not find this instance still running
 done
+wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v NoOpeningDlg /t REG_DWORD /d 0 /f >/dev/null 2>&1
+PASTREL_LANG=ja wine Pastrel.exe &
+sleep 3
+shot_dialog "$root/docs/opening-ja.png"
+wine shot_driver.exe dismiss
+wine Pastrel.exe /X
 echo "Screenshots are in docs/."

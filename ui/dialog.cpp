@@ -71,8 +71,7 @@ private:
 
 std::array<HWND, 4> OpenModalDialogs() { return openDialogs.modal; }
 
-INT_PTR RunModalDialog(int japaneseId, int englishId, HWND owner, DialogHandler handler, void* state,
-                       DialogSlot slot) {
+INT_PTR RunModalDialog(int japaneseId, int englishId, HWND owner, DialogHandler handler, void* state, DialogSlot slot) {
     const bool guarded = slot != DialogSlot::None;
     if (guarded && modalDialogOpen) return 0;
     ModalDialogScope scope(guarded);
@@ -109,6 +108,12 @@ bool IsItemChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) 
 void CheckItem(HWND dialog, int id, bool checked) { CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED); }
 
 void EnableItem(HWND dialog, int id, bool enabled) { EnableWindow(GetDlgItem(dialog, id), enabled); }
+
+int ComboSelection(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0));
+}
+
+void SelectComboEntry(HWND dialog, int id, int index) { SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0); }
 
 void SetItemBitmap(HWND dialog, int id, HBITMAP bitmap) {
     SendDlgItemMessageW(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));

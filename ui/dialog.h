@@ -37,5 +37,8 @@ void SetItemText(HWND dialog, int id, const std::wstring& text);
 bool IsItemChecked(HWND dialog, int id);
 void CheckItem(HWND dialog, int id, bool checked);
 void EnableItem(HWND dialog, int id, bool enabled);
+// The selected entry of a combo box, or -1.
+int ComboSelection(HWND dialog, int id);
+void SelectComboEntry(HWND dialog, int id, int index);
 // A static control's bitmap, e.g. the guide pictures.
 void SetItemBitmap(HWND dialog, int id, HBITMAP bitmap);

@@ -10,5 +10,5 @@
 #define IDC_GUIDE_OLD 1042
 #define IDC_GUIDE_NEW 1043
 #define IDC_NO_OPENING_DIALOG 1038
-#define IDC_FORCE_EXIT 6         // the dialog's result asks the second start to end the running instance
+#define IDC_FORCE_EXIT 6           // the dialog's result asks the second start to end the running instance
 #define IDC_RUNNING_SETTINGS 33016 // the running instance's settings command

@@ -94,7 +94,7 @@ bool ShowHelp(HWND owner, const wchar_t* topic) {
 bool OpenHelpViewer(const wchar_t* topic) {
     if (RunningUnderWine()) return OpenInDesktopBrowser(topic);
     std::wstring target = std::wstring(L"Pastrel.chm::/_RESOURCE/") + topic;
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", L"hh.exe", target.c_str(), L".", SW_SHOWNORMAL));
+    auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"hh.exe", target.c_str(), L".", SW_SHOWNORMAL));
     return result > 32;
 }

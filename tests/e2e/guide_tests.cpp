@@ -121,6 +121,30 @@ TEST_F(Guide, OpeningDialogInJapaneseOnlyAndItsBoxIsStoredAtOnce) {
     EXPECT_TRUE(IsWindow(japanese.Window()));
 }
 
+// With big dialogs asked for, the opening dialog fills the work area as far as its shape allows, centred.
+TEST_F(Guide, BigOpeningDialogFillsTheWorkAreaCentred) {
+    StoreSetting(L"NoOpeningDlg", 0);
+    StoreSetting(L"BIGDIALOG", 1);
+    PastrelProcess japanese(InLanguage(L"JA"));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = FindMessageBoxOf(japanese.ProcessId())) != nullptr; }));
+    RECT window{}, work{};
+    GetWindowRect(dialog, &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    LONG width = window.right - window.left, height = window.bottom - window.top;
+    LONG workWidth = work.right - work.left, workHeight = work.bottom - work.top;
+    EXPECT_TRUE(width == workWidth || height == workHeight) << width << "x" << height;
+    EXPECT_LE(width, workWidth);
+    EXPECT_LE(height, workHeight);
+    EXPECT_EQ(window.left, work.left + workWidth / 2 - width / 2);
+    EXPECT_EQ(window.top, work.top + workHeight / 2 - height / 2);
+    // The controls grew with it: the close button keeps its share of the dialog's width (61 of 367 units).
+    RECT button{};
+    GetWindowRect(GetDlgItem(dialog, IDCANCEL), &button);
+    double share = static_cast<double>(button.right - button.left) / static_cast<double>(width);
+    EXPECT_NEAR(share, 61.0 / 367.0, 0.02);
+}
+
 // Under Wine the help opens in the desktop's browser; here the browser is a recorder beside the tests.
 class Help : public Guide {
 protected:

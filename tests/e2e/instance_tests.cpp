@@ -41,8 +41,19 @@ TEST_F(Instance, RewriteSwitchProcessesWhileMonitoringIsOff) {
 TEST_F(Instance, SwitchWithTrailingTextCountsAsNoSwitch) {
     StoreSetting(L"CBWatchEnabled", 0);
     PastrelProcess pastrel;
-    EXPECT_EQ(RunPastrel(L"/P1 "), 0u);
-    EXPECT_EQ(RunPastrel(L"/P1 /R"), 0u);
+    for (const wchar_t* args : {L"/P1 ", L"/P1 /R"}) {
+        // No switch: the second start shows the already-running dialog instead of switching monitoring on.
+        PastrelProcess::Options options;
+        options.args = args;
+        options.waitForWindow = false;
+        PastrelProcess second(options);
+        HWND dialog = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (dialog = FindMessageBoxOf(second.ProcessId())) != nullptr; }));
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        DWORD code = 1;
+        EXPECT_TRUE(second.WaitExit(5000, &code));
+        EXPECT_EQ(code, 0u);
+    }
     EXPECT_TRUE(FormattedCopyStays());
     EXPECT_TRUE(IsWindow(pastrel.Window()));
 }

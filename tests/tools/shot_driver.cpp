@@ -1,5 +1,5 @@
 // Drives a running Pastrel for the README's screenshots: "menu" opens the tray menu with its per-line submenu,
-// "balloon" copies formatted text so that the success balloon shows.
+// "balloon" copies formatted text so that the success balloon shows, "dismiss" cancels Pastrel's open dialogs.
 #include "e2e_support.h"
 
 #include <cstdio>
@@ -7,6 +7,15 @@
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"menu";
+    if (mode == L"dismiss") {
+        for (const wchar_t* title : {L"Pastrel", L"パストレル"})
+            while (HWND dialog = FindWindowW(L"#32770", title)) {
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                PumpFor(500);
+                if (IsWindow(dialog)) return 1;
+            }
+        return 0;
+    }
     HWND pastrel = nullptr;
     WaitUntil([&] { return (pastrel = FindPastrelWindow()) != nullptr; }, 10000);
     if (!pastrel) return 1;

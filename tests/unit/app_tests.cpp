@@ -144,6 +144,9 @@ TEST_F(Balloons, NothingCollectedShowsNothing) {
 // ---- Japanese and English resource pairs ----------------------------------------------------------------------
 
 #include "res/resource.h"
+#include "ui/guide_ids.h"
+
+#include <cstring>
 
 #include <string>
 #include <vector>
@@ -194,6 +197,85 @@ std::vector<std::wstring> MenuShape(HMODULE module, int id) {
     DescribeMenu(menu, shape);
     DestroyMenu(menu);
     return shape;
+}
+
+// Reads a DIALOGEX template: the controls that carry an id, each as "id class style" in order. Labels (id -1)
+// may differ between the languages, as the English already-running dialog has one line more.
+class TemplateReader {
+public:
+    TemplateReader(const BYTE* data, size_t size) : p_(data), end_(data + size) {}
+    std::vector<std::wstring> ControlsWithIds() {
+        std::vector<std::wstring> shape;
+        if (Word() != 1 || Word() != 0xFFFF) return shape; // DIALOGEX signature
+        Skip(4 + 4);                                       // help id, extended style
+        DWORD style = Dword();
+        WORD count = Word();
+        Skip(8);   // x, y, cx, cy
+        SzOrOrd(); // menu
+        SzOrOrd(); // class
+        SzOrOrd(); // title
+        if (style & (DS_SETFONT | DS_SHELLFONT)) {
+            Skip(2 + 2 + 1 + 1); // point size, weight, italic, charset
+            SzOrOrd();           // typeface
+        }
+        for (WORD i = 0; i < count && p_ < end_; ++i) {
+            Align();
+            Skip(4 + 4); // help id, extended style
+            DWORD controlStyle = Dword();
+            Skip(8);
+            int id = static_cast<int>(Dword());
+            std::wstring cls = SzOrOrd();
+            SzOrOrd(); // text
+            Skip(Word());
+            if (id != -1 && id != 0xFFFF)
+                shape.push_back(std::to_wstring(id) + L" " + cls + L" " + std::to_wstring(controlStyle));
+        }
+        return shape;
+    }
+
+private:
+    WORD Word() {
+        WORD w = 0;
+        if (p_ + 2 <= end_) memcpy(&w, p_, 2);
+        p_ += 2;
+        return w;
+    }
+    DWORD Dword() {
+        DWORD d = 0;
+        if (p_ + 4 <= end_) memcpy(&d, p_, 4);
+        p_ += 4;
+        return d;
+    }
+    void Skip(size_t n) { p_ += n; }
+    void Align() { p_ += (4 - reinterpret_cast<uintptr_t>(p_) % 4) % 4; }
+    std::wstring SzOrOrd() {
+        WORD first = Word();
+        if (first == 0xFFFF) return L"#" + std::to_wstring(Word());
+        std::wstring text;
+        for (WORD c = first; c != 0 && p_ < end_; c = Word()) text += static_cast<wchar_t>(c);
+        return text;
+    }
+    const BYTE* p_;
+    const BYTE* end_;
+};
+
+std::vector<std::wstring> DialogShape(HMODULE module, int id) {
+    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+    if (!info) return {};
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(module, info)));
+    return data ? TemplateReader(data, SizeofResource(module, info)).ControlsWithIds() : std::vector<std::wstring>{};
+}
+
+TEST_F(ProgramResources, DialogPairsDeclareTheSameControls) {
+    struct Pair {
+        int japanese, english;
+    };
+    for (Pair pair : {Pair{IDD_ALREADY_RUNNING_JA, IDD_ALREADY_RUNNING_EN}}) {
+        SCOPED_TRACE(pair.japanese);
+        std::vector<std::wstring> japanese = DialogShape(module_, pair.japanese);
+        ASSERT_FALSE(japanese.empty());
+        EXPECT_EQ(japanese, DialogShape(module_, pair.english));
+    }
 }
 
 TEST_F(ProgramResources, MenuPairsDeclareTheSameItems) {
