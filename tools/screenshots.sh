@@ -21,18 +21,17 @@ wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v SHOW_BALLOON /
 for lang in ja en; do
     PASTREL_LANG=$lang wine Pastrel.exe &
     sleep 3
-    wine shot_driver.exe balloon
-    sleep 1.5
-    import -window root -crop 280x105+0+0 +repage "$root/docs/balloon-$lang.png"
-    sleep 3 # the balloon goes after three seconds
     PASTREL_LANG=$lang wine Pastrel.exe & # a second start
     sleep 2
     shot_dialog "$root/docs/already-running-$lang.png"
     wine shot_driver.exe dismiss
     wine shot_driver.exe menu
     sleep 0.5
-    import -window root "$root/docs/menu-$lang.png"
-    convert "$root/docs/menu-$lang.png" -trim +repage "$root/docs/menu-$lang.png"
+    shot_dialog "$root/docs/menu-$lang.png"
+    wine shot_driver.exe escape
+    wine shot_driver.exe balloon
+    sleep 1.5
+    import -window root -crop 280x105+0+0 +repage "$root/docs/balloon-$lang.png"
     wine Pastrel.exe /X
     sleep 3 # the next start must not find this instance still running
 done

@@ -1,5 +1,6 @@
 // Drives a running Pastrel for the README's screenshots: "menu" opens the tray menu with its per-line submenu,
-// "balloon" copies formatted text so that the success balloon shows, "dismiss" cancels Pastrel's open dialogs.
+// "balloon" copies formatted text so that the success balloon shows, "dismiss" cancels Pastrel's open dialogs,
+// "escape" closes the open menu.
 #include "e2e_support.h"
 
 #include <cstdio>
@@ -7,6 +8,11 @@
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"menu";
+    if (mode == L"escape") {
+        if (HWND menu = FindWindowW(L"#32768", nullptr)) PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        PumpFor(300);
+        return 0;
+    }
     if (mode == L"dismiss") {
         for (const wchar_t* title : {L"Pastrel", L"パストレル"})
             while (HWND dialog = FindWindowW(L"#32770", title)) {
