@@ -3,6 +3,8 @@
 #include "base/program.h"
 #include "base/text.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -114,6 +116,22 @@ int ComboSelection(HWND dialog, int id) {
 }
 
 void SelectComboEntry(HWND dialog, int id, int index) { SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0); }
+
+HWND AddTooltips(HWND dialog, const Tooltip* rows) {
+    HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, g_resources.instance, nullptr);
+    if (!tips) return nullptr;
+    for (const Tooltip* row = rows; row && row->controlId != 0 && row->text; ++row) {
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = dialog;
+        tool.uId = reinterpret_cast<UINT_PTR>(GetDlgItem(dialog, row->controlId));
+        tool.lpszText = const_cast<wchar_t*>(row->text);
+        SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    return tips;
+}
 
 void SetItemBitmap(HWND dialog, int id, HBITMAP bitmap) {
     SendDlgItemMessageW(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));

@@ -40,5 +40,14 @@ void EnableItem(HWND dialog, int id, bool enabled);
 // The selected entry of a combo box, or -1.
 int ComboSelection(HWND dialog, int id);
 void SelectComboEntry(HWND dialog, int id, int index);
+// One tooltip of a dialog: the control and its text.
+struct Tooltip {
+    int controlId;
+    const wchar_t* text;
+};
+// Installs the tooltips of `rows` (up to a row with id 0 or no text) on one tooltip window owned by the dialog;
+// the window, or null when it could not be created.
+HWND AddTooltips(HWND dialog, const Tooltip* rows);
+
 // A static control's bitmap, e.g. the guide pictures.
 void SetItemBitmap(HWND dialog, int id, HBITMAP bitmap);
