@@ -10,3 +10,9 @@ source "$root/tools/wine-lib.sh"
 wine_headless_session "$build"
 cd "$build"
 ctest --output-on-failure --timeout 900 "$@"
+
+# Wine takes the work area from the display its session started on: the dialog layout is tested once more in a
+# session on a screen of another shape.
+wine_headless_cleanup
+PASTREL_SCREEN=1024x768x24 wine_headless_session "$build"
+ctest --output-on-failure --timeout 300 -R '^ui_tests$'

@@ -85,7 +85,7 @@ wine_headless_session() {
     export WINEDEBUG=-all
     export WINEARCH=win64
     export DISPLAY=":$(free_display)"
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$DISPLAY" -screen 0 "${PASTREL_SCREEN:-1280x800x24}" -nolisten tcp >/dev/null 2>&1 &
     PASTREL_XVFB_PID=$!
     trap wine_headless_cleanup EXIT
     local _
