@@ -38,15 +38,19 @@ bool OneOf(int value, std::initializer_list<int> allowed) {
 
 } // namespace
 
+bool IsMultiplierText(const std::wstring& text) {
+    if (text.empty()) return false;
+    for (wchar_t c : text)
+        if (!((c >= L'0' && c <= L'9') || c == L'.')) return false;
+    return true;
+}
+
 void NormaliseSettings(SettingsRecord& s) {
     if (!OneOf(s.MultiDivSec, {500, 1000, 1500, 2000, 4000, 6000, 8000, 10000})) s.MultiDivSec = 1000;
     if (!OneOf(s.Delay1Sec, {0, 100, 200, 500, 700, 1000})) s.Delay1Sec = 1000;
     if (s.ALPHA_FLOATING < 0 || s.ALPHA_FLOATING > 255) s.ALPHA_FLOATING = 255;
     if (s.ALPHA_FLOATING2 < 0 || s.ALPHA_FLOATING2 > 255) s.ALPHA_FLOATING2 = 255;
-    bool factorValid = !s.MUL_BY_N.empty();
-    for (wchar_t c : s.MUL_BY_N)
-        if (!((c >= L'0' && c <= L'9') || c == L'.')) factorValid = false;
-    if (!factorValid) s.MUL_BY_N = L"1";
+    if (!IsMultiplierText(s.MUL_BY_N)) s.MUL_BY_N = L"1";
 }
 
 void LoadSettings() {

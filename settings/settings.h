@@ -161,5 +161,7 @@ template <class Visitor> void VisitSettingsKeys(SettingsRecord& s, Visitor&& vis
 void LoadSettings();
 // Writes every field; true when all writes succeeded or nothing was to be written (non-save mode).
 bool SaveSettings();
+// A multiplier is written with the digits 0 to 9 and full stops only, and is not empty.
+bool IsMultiplierText(const std::wstring& text);
 // The load-time rules of the key table (allowed intervals, opacity range, MUL_BY_N characters).
 void NormaliseSettings(SettingsRecord& s);

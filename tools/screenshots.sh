@@ -29,6 +29,10 @@ for lang in ja en; do
     sleep 0.5
     shot_dialog "$root/docs/menu-$lang.png"
     wine shot_driver.exe escape
+    wine shot_driver.exe mulbyn
+    sleep 0.5
+    shot_dialog "$root/docs/mul-by-n-$lang.png"
+    wine shot_driver.exe dismiss
     wine shot_driver.exe balloon
     sleep 1.5
     import -window root -crop 280x105+0+0 +repage "$root/docs/balloon-$lang.png"

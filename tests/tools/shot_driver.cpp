@@ -1,6 +1,6 @@
 // Drives a running Pastrel for the README's screenshots: "menu" opens the tray menu with its per-line submenu,
 // "balloon" copies formatted text so that the success balloon shows, "dismiss" cancels Pastrel's open dialogs,
-// "escape" closes the open menu.
+// "escape" closes the open menu, "mulbyn" opens the multiply-by-N dialog from the menu.
 #include "e2e_support.h"
 
 #include <cstdio>
@@ -14,7 +14,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (mode == L"dismiss") {
-        for (const wchar_t* title : {L"Pastrel", L"パストレル"})
+        for (const wchar_t* title : {L"Pastrel", L"パストレル", L"Multiply by N", L"数値を N 倍にする"})
             while (HWND dialog = FindWindowW(L"#32770", title)) {
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
                 PumpFor(500);
@@ -25,14 +25,16 @@ int wmain(int argc, wchar_t** argv) {
     HWND pastrel = nullptr;
     WaitUntil([&] { return (pastrel = FindPastrelWindow()) != nullptr; }, 10000);
     if (!pastrel) return 1;
-    if (mode == L"menu") {
+    if (mode == L"menu" || mode == L"mulbyn") {
         SetCursorPos(1000, 760);
         PostMessageW(pastrel, 32770, 156544, WM_RBUTTONUP);
         HWND menu = nullptr;
         WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
         PumpFor(300);
-        PostMessageW(menu, WM_CHAR, L'y', 0);
-        PumpFor(300);
+        for (wchar_t key : std::wstring(mode == L"menu" ? L"y" : L"cm")) {
+            PostMessageW(FindWindowW(L"#32768", nullptr), WM_CHAR, key, 0);
+            PumpFor(300);
+        }
         return 0;
     }
     ForeignApp app;
