@@ -10,11 +10,6 @@ namespace {
 
 class NoLoss : public PastrelTest {
 protected:
-    std::wstring Clipboard() {
-        std::wstring text;
-        ClipboardText(text);
-        return text;
-    }
     static HWND ExceptionBox() {
         return FindWindowW(L"#32770", L"パストレル 開発元へご連絡下さい - 予期せぬ例外を補足");
     }

@@ -13,6 +13,12 @@ protected:
         app.Copy({});
     }
     void TearDown() override { ClearStoredSettings(); }
+    // The clipboard's text, empty when there is none.
+    static std::wstring Clipboard() {
+        std::wstring text;
+        ClipboardText(text);
+        return text;
+    }
     // Copies formatted text and tells whether it is still there, untouched, after `ms`.
     bool FormattedCopyStays(DWORD ms = 400) {
         app.CopyFormattedText(L"formatted");

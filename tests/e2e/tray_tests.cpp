@@ -15,14 +15,7 @@ std::wstring StoredString(const wchar_t* name) {
     return value;
 }
 
-class Tray : public PastrelTest {
-protected:
-    std::wstring Clipboard() {
-        std::wstring text;
-        ClipboardText(text);
-        return text;
-    }
-};
+class Tray : public PastrelTest {};
 
 TEST_F(Tray, SingleClickProcessesAfterTheDoubleClickTime) {
     StoreSetting(L"CBWatchEnabled", 0);
