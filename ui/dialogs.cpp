@@ -2,6 +2,5 @@
 
 // These dialogs arrive with their own resources; until then every request ends as a cancel.
 INT_PTR RunSettingsDialog() { return IDCANCEL; }
-INT_PTR RunRegexDialog() { return IDCANCEL; }
 INT_PTR RunMulByNDialog() { return IDCANCEL; }
 INT_PTR RunAboutDialog() { return IDCANCEL; }
