@@ -128,3 +128,15 @@ std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::ws
         return Tr(kUnknownError);
     }
 }
+
+PatternCheck CheckRegexPattern(const std::wstring& pattern, std::string& description) {
+    try {
+        boost::wregex expression(pattern, boost::regex_constants::normal);
+        return PatternCheck::Compiles;
+    } catch (const boost::regex_error& e) {
+        description = e.what();
+        return PatternCheck::RegexError;
+    } catch (...) {
+        return PatternCheck::OtherFailure;
+    }
+}

@@ -14,3 +14,8 @@ inline constexpr DWORD kRegexBudgetMs = 3000;
 // untouched and the returned warning (empty on success) says why, in the interface language.
 std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result,
                                    DWORD budgetMs = kRegexBudgetMs);
+
+enum class PatternCheck { Compiles, RegexError, OtherFailure };
+// Compiles `pattern` in the default (Perl) syntax without options, only to check it before it is stored; for a
+// syntax error `description` receives the library's narrow text.
+PatternCheck CheckRegexPattern(const std::wstring& pattern, std::string& description);

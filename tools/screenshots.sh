@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu, a balloon and the
-# already-running dialog in Japanese and in English, and the opening dialog (Japanese only), into docs/.
+# already-running and regular-expression dialogs in Japanese and in English, and the opening dialog (Japanese
+# only), into docs/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PASTREL_BUILD_DIR:-$root/build}"
@@ -32,6 +33,9 @@ for lang in ja en; do
     wine shot_driver.exe mulbyn
     sleep 0.5
     shot_dialog "$root/docs/mul-by-n-$lang.png"
+    wine shot_driver.exe dismiss
+    wine shot_driver.exe regex
+    shot_dialog "$root/docs/regex-$lang.png"
     wine shot_driver.exe dismiss
     wine shot_driver.exe balloon
     sleep 1.5

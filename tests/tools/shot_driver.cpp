@@ -1,10 +1,30 @@
 // Drives a running Pastrel for the README's screenshots: "menu" opens the tray menu with its per-line submenu,
-// "balloon" copies formatted text so that the success balloon shows, "dismiss" cancels Pastrel's open dialogs,
-// "escape" closes the open menu, "mulbyn" opens the multiply-by-N dialog from the menu.
+// "regex" opens the regular-expression dialog from that menu and fills it in (dismissing it changes nothing),
+// "mulbyn" opens the multiply-by-N dialog from the menu, "balloon" copies formatted text so that the success balloon
+// shows, "dismiss" cancels Pastrel's open dialogs, "escape" closes the open menu.
 #include "e2e_support.h"
+#include "ui/regex_ids.h"
 
 #include <cstdio>
 #include <string>
+
+// The date template at work, replacement switched on.
+void FillRegexDialog() {
+    HWND dialog = nullptr;
+    WaitUntil([&] {
+        for (const wchar_t* title : {L"Replaces substring by a regular expression", L"正規表現による置換"})
+            if (!dialog) dialog = FindWindowW(L"#32770", title);
+        return dialog != nullptr;
+    });
+    if (!dialog) return;
+    CheckDlgButton(dialog, IDC_REGEX_ENABLE, BST_CHECKED);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_REGEX_ENABLE, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_REGEX_ENABLE)));
+    SendDlgItemMessageW(dialog, IDC_REGEX_TEMPLATES, CB_SETCURSEL, 15, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_REGEX_TEMPLATES, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_REGEX_TEMPLATES)));
+    PumpFor(300);
+}
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"menu";
@@ -14,7 +34,8 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (mode == L"dismiss") {
-        for (const wchar_t* title : {L"Pastrel", L"パストレル", L"Multiply by N", L"数値を N 倍にする"})
+        for (const wchar_t* title : {L"Pastrel", L"パストレル", L"Multiply by N", L"数値を N 倍にする",
+                                     L"Replaces substring by a regular expression", L"正規表現による置換"})
             while (HWND dialog = FindWindowW(L"#32770", title)) {
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
                 PumpFor(500);
@@ -25,15 +46,20 @@ int wmain(int argc, wchar_t** argv) {
     HWND pastrel = nullptr;
     WaitUntil([&] { return (pastrel = FindPastrelWindow()) != nullptr; }, 10000);
     if (!pastrel) return 1;
-    if (mode == L"menu" || mode == L"mulbyn") {
+    if (mode == L"menu" || mode == L"mulbyn" || mode == L"regex") {
         SetCursorPos(1000, 760);
         PostMessageW(pastrel, 32770, 156544, WM_RBUTTONUP);
         HWND menu = nullptr;
         WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
         PumpFor(300);
-        for (wchar_t key : std::wstring(mode == L"menu" ? L"y" : L"cm")) {
-            PostMessageW(FindWindowW(L"#32768", nullptr), WM_CHAR, key, 0);
+        const wchar_t* keys = mode == L"menu" ? L"y" : mode == L"mulbyn" ? L"cm" : L"g";
+        for (const wchar_t* key = keys; *key; ++key) {
+            PostMessageW(FindWindowW(L"#32768", nullptr), WM_CHAR, *key, 0);
             PumpFor(300);
+        }
+        if (mode == L"regex") {
+            PumpFor(700);
+            FillRegexDialog();
         }
         return 0;
     }
