@@ -4,4 +4,3 @@
 INT_PTR RunSettingsDialog() { return IDCANCEL; }
 INT_PTR RunRegexDialog() { return IDCANCEL; }
 INT_PTR RunMulByNDialog() { return IDCANCEL; }
-INT_PTR RunAboutDialog() { return IDCANCEL; }
