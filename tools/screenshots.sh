@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu, a balloon and the
-# already-running dialog in Japanese and in English, and the opening dialog (Japanese only), into docs/.
+# already-running dialog and the About box in Japanese and in English, and the opening dialog (Japanese only), into
+# docs/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PASTREL_BUILD_DIR:-$root/build}"
@@ -29,6 +30,10 @@ for lang in ja en; do
     sleep 0.5
     shot_dialog "$root/docs/menu-$lang.png"
     wine shot_driver.exe escape
+    wine shot_driver.exe about
+    sleep 1
+    shot_dialog "$root/docs/about-$lang.png"
+    wine shot_driver.exe dismiss
     wine shot_driver.exe balloon
     sleep 1.5
     import -window root -crop 280x105+0+0 +repage "$root/docs/balloon-$lang.png"
