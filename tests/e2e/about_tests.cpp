@@ -206,6 +206,8 @@ TEST_F(About, EnvironmentReportIsCopiedOnOkOnlyAndABusyClipboardIsReported) {
     ASSERT_TRUE(outcome);
     EXPECT_EQ(MessageBoxText(outcome), L"Writing data to the clipboard is complete.");
     answer(outcome, IDOK);
+    // A copy like any other: Pastrel's own monitoring rewrites it, and plain text stays the same.
+    EXPECT_TRUE(WaitForRewrite(pastrel.Window()));
     ASSERT_TRUE(ClipboardText(text));
     EXPECT_EQ(text.rfind(L"EnvProbe ver.1.01.05 [Nov 17 2021]\r\n[Windows]\r\n", 0), 0u) << ToUtf8(text);
     ASSERT_GT(text.size(), client.size());
