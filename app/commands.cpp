@@ -1,5 +1,6 @@
 #include "app/commands.h"
 
+#include "about/about_dialog.h"
 #include "app/app.h"
 #include "base/handles.h"
 #include "app/ids.h"

@@ -18,3 +18,10 @@ extern ProgramResources g_resources;
 // Names that are never translated.
 inline constexpr wchar_t kMainWindowClass[] = L"PastrelClipboardText";
 inline constexpr wchar_t kMutexName[] = L"PastrelClipboardText";
+
+// The maker's web pages. One host for all of them (the About box and the settings dialog's feedback button) until
+// the project has a site of its own.
+inline constexpr wchar_t kMakerSite[] = L"https://pastrel.example.org/";
+inline constexpr wchar_t kMakerContactPage[] = L"mail.html";
+inline constexpr wchar_t kMakerContributionPage[] = L"kifu.html";
+inline constexpr wchar_t kMakerFeedbackPage[] = L"ifa.php?PASTREL";

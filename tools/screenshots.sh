@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu, a balloon and the
-# already-running and regular-expression dialogs in Japanese and in English, and the opening dialog (Japanese
-# only), into docs/.
+# already-running and regular-expression dialogs, the multiply-by-N dialog and the About box in Japanese and in
+# English, and the opening dialog (Japanese only), into docs/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PASTREL_BUILD_DIR:-$root/build}"
@@ -36,6 +36,10 @@ for lang in ja en; do
     wine shot_driver.exe dismiss
     wine shot_driver.exe regex
     shot_dialog "$root/docs/regex-$lang.png"
+    wine shot_driver.exe dismiss
+    wine shot_driver.exe about
+    sleep 1
+    shot_dialog "$root/docs/about-$lang.png"
     wine shot_driver.exe dismiss
     wine shot_driver.exe balloon
     sleep 1.5

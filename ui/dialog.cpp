@@ -83,6 +83,16 @@ INT_PTR RunModalDialog(int japaneseId, int englishId, HWND owner, DialogHandler 
                            reinterpret_cast<LPARAM>(&context));
 }
 
+INT_PTR RunModalDialogFromTemplate(const DLGTEMPLATE* dialogTemplate, HWND owner, DialogHandler handler, void* state,
+                                   DialogSlot slot) {
+    const bool guarded = slot != DialogSlot::None;
+    if (guarded && modalDialogOpen) return 0;
+    ModalDialogScope scope(guarded);
+    DialogContext context{handler, state, slot, true};
+    return DialogBoxIndirectParamW(g_resources.instance, dialogTemplate, owner, DialogBoundary,
+                                   reinterpret_cast<LPARAM>(&context));
+}
+
 HWND CreateModelessDialog(int resourceId, HWND owner, DialogHandler handler, void* state) {
     auto* context = new DialogContext{handler, state, DialogSlot::None, false};
     HWND dialog = CreateDialogParamW(g_resources.instance, MAKEINTRESOURCEW(resourceId), owner, DialogBoundary,
@@ -118,8 +128,8 @@ int ComboSelection(HWND dialog, int id) {
 void SelectComboEntry(HWND dialog, int id, int index) { SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0); }
 
 HWND AddTooltips(HWND dialog, const Tooltip* rows) {
-    HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, dialog, nullptr, g_resources.instance, nullptr);
+    HWND tips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, dialog, nullptr, g_resources.instance, nullptr);
     if (!tips) return nullptr;
     for (const Tooltip* row = rows; row && row->controlId != 0 && row->text; ++row) {
         TOOLINFOW tool{};

@@ -26,6 +26,9 @@ using DialogHandler = INT_PTR (*)(HWND dialog, UINT message, WPARAM wParam, LPAR
 // An exception inside the handler is reported and ends the dialog with IDCANCEL.
 INT_PTR RunModalDialog(int japaneseId, int englishId, HWND owner, DialogHandler handler, void* state,
                        DialogSlot slot = DialogSlot::None);
+// The same for a template built in memory.
+INT_PTR RunModalDialogFromTemplate(const DLGTEMPLATE* dialogTemplate, HWND owner, DialogHandler handler, void* state,
+                                   DialogSlot slot = DialogSlot::None);
 // Creates a modeless dialog (hidden unless its resource says otherwise); the message loop passes its messages
 // through IsDialogMessage while it exists. `state` must live as long as the dialog.
 HWND CreateModelessDialog(int resourceId, HWND owner, DialogHandler handler, void* state);

@@ -2,4 +2,3 @@
 
 // These dialogs arrive with their own resources; until then every request ends as a cancel.
 INT_PTR RunSettingsDialog() { return IDCANCEL; }
-INT_PTR RunAboutDialog() { return IDCANCEL; }

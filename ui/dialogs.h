@@ -8,6 +8,5 @@ INT_PTR RunAlreadyRunningDialog();
 INT_PTR RunSettingsDialog();
 INT_PTR RunRegexDialog();
 INT_PTR RunMulByNDialog();
-INT_PTR RunAboutDialog();
 // The modeless opening dialog owned by the main window.
 void OpenOpeningDialog(HWND owner);

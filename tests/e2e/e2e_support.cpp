@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <map>
 
@@ -46,6 +47,24 @@ std::wstring TestBinDir() {
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
     std::wstring dir(path, n);
     return dir.substr(0, dir.rfind(L'\\'));
+}
+
+void RecordBrowserRequests() {
+    DeleteFileW((TestBinDir() + L"\\browser.log").c_str());
+    std::wstring recorder = TestBinDir().substr(2) + L"\\browser_recorder.sh"; // Z:\x\y -> \x\y
+    for (wchar_t& c : recorder)
+        if (c == L'\\') c = L'/';
+    HKEY key;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
+    RegSetValueExW(key, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
+                   static_cast<DWORD>((recorder.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+std::string BrowserRequests() {
+    std::ifstream file((TestBinDir() + L"\\browser.log").c_str(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
 std::wstring PastrelExePath() { return TestBinDir() + L"\\Pastrel.exe"; }

@@ -106,6 +106,12 @@ std::wstring MessageBoxText(HWND box);
 MessageBoxRun RunPastrelWithMessageBox(const std::wstring& args, const std::wstring& cwd,
                                        const std::wstring& exePath = {});
 
+// Under Wine a web page opens in the desktop's browser: points Wine's browser at bin/browser_recorder.sh, which
+// appends every address it is asked to open to bin/browser.log, and empties that log.
+void RecordBrowserRequests();
+// What the browser was asked to open, one request a line.
+std::string BrowserRequests();
+
 // Another application's clipboard: a hidden window that owns what it puts there.
 class ForeignApp {
 public:

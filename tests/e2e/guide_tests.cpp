@@ -5,9 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 namespace {
 
 class Guide : public PastrelTest {};
@@ -150,24 +147,9 @@ class Help : public Guide {
 protected:
     void SetUp() override {
         Guide::SetUp();
-        log_ = TestBinDir() + L"\\browser.log";
-        DeleteFileW(log_.c_str());
-        std::wstring recorder = TestBinDir().substr(2) + L"\\browser_recorder.sh"; // Z:\x\y -> \x\y
-        for (wchar_t& c : recorder)
-            if (c == L'\\') c = L'/';
-        HKEY key;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-        RegSetValueExW(key, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(recorder.c_str()),
-                       static_cast<DWORD>((recorder.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
+        RecordBrowserRequests();
     }
-    // What the browser was asked to open, one request a line.
-    std::string Opened() {
-        std::ifstream file(log_.c_str(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(file), {});
-    }
-    std::wstring log_;
+    std::string Opened() { return BrowserRequests(); }
 };
 
 TEST_F(Help, SwitchAndMenuOpenTheirPagesInTheBrowser) {
