@@ -145,6 +145,7 @@ TEST_F(Balloons, NothingCollectedShowsNothing) {
 
 #include "res/resource.h"
 #include "ui/guide_ids.h"
+#include "ui/hotkey_ids.h"
 #include "ui/mul_by_n_ids.h"
 #include "ui/regex_ids.h"
 
@@ -273,7 +274,7 @@ TEST_F(ProgramResources, DialogPairsDeclareTheSameControls) {
         int japanese, english;
     };
     for (Pair pair : {Pair{IDD_ALREADY_RUNNING_JA, IDD_ALREADY_RUNNING_EN}, Pair{IDD_MUL_BY_N_JA, IDD_MUL_BY_N_EN},
-                      Pair{IDD_REGEX_JA, IDD_REGEX_EN}}) {
+                      Pair{IDD_REGEX_JA, IDD_REGEX_EN}, Pair{IDD_HOTKEY_JA, IDD_HOTKEY_EN}}) {
         SCOPED_TRACE(pair.japanese);
         std::vector<std::wstring> japanese = DialogShape(module_, pair.japanese);
         ASSERT_FALSE(japanese.empty());
