@@ -33,7 +33,9 @@ TEST(HotkeyKeys, TheListsOfferNoneLettersDigitsAndFunctionKeysOnly) {
     for (Row r : {Row{0, nullptr, 0}, Row{1, L"A", 'A'}, Row{26, L"Z", 'Z'}, Row{27, L"0", '0'}, Row{36, L"9", '9'},
                   Row{37, L"F1 key", VK_F1}, Row{60, L"F24 key", VK_F24}}) {
         SCOPED_TRACE(r.row);
-        if (r.text) EXPECT_EQ(japanese[r.row].text, r.text);
+        if (r.text) {
+            EXPECT_EQ(japanese[r.row].text, r.text);
+        }
         EXPECT_EQ(english[r.row].code, r.code);
         EXPECT_EQ(HotkeyKeyRow(r.code), r.row);
     }
