@@ -1,4 +1,4 @@
 #include "ui/dialogs.h"
 
-// These dialogs arrive with their own resources; until then every request ends as a cancel.
-INT_PTR RunSettingsDialog() { return IDCANCEL; }
+// The hotkey dialog arrives with its own resources; until then every request ends as a cancel.
+INT_PTR RunHotkeyDialog(HWND) { return IDCANCEL; }

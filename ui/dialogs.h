@@ -8,5 +8,12 @@ INT_PTR RunAlreadyRunningDialog();
 INT_PTR RunSettingsDialog();
 INT_PTR RunRegexDialog();
 INT_PTR RunMulByNDialog();
+// The hotkey dialog, owned by the settings dialog: IDOK or IDCANCEL.
+INT_PTR RunHotkeyDialog(HWND owner);
 // The modeless opening dialog owned by the main window.
 void OpenOpeningDialog(HWND owner);
+
+// Hotkeys changed in the settings dialog take effect at once: the main window, which owns the hotkeys, installs
+// what registers them again (this floor cannot reach it).
+using HotkeysChanged = void (*)();
+void SetHotkeysChangedHandler(HotkeysChanged handler);
