@@ -173,6 +173,38 @@ std::wstring LinkTarget(const std::wstring& path) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+// The user's Startup folder redirected (as a policy or a roaming profile may) to where no folder can be, for as long
+// as the object lives.
+class RedirectedStartupFolder {
+public:
+    explicit RedirectedStartupFolder(const std::wstring& folder) {
+        RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_ALL_ACCESS, &key_);
+        wchar_t value[MAX_PATH] = {};
+        DWORD size = sizeof(value);
+        if (RegQueryValueExW(key_, L"Startup", nullptr, &type_, reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS)
+            original_ = value;
+        Set(folder, REG_SZ);
+    }
+    ~RedirectedStartupFolder() {
+        if (original_.empty()) RegDeleteValueW(key_, L"Startup");
+        else Set(original_, type_);
+        RegCloseKey(key_);
+    }
+    RedirectedStartupFolder(const RedirectedStartupFolder&) = delete;
+    RedirectedStartupFolder& operator=(const RedirectedStartupFolder&) = delete;
+
+private:
+    static constexpr wchar_t kShellFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    void Set(const std::wstring& folder, DWORD type) {
+        RegSetValueExW(key_, L"Startup", 0, type, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
+    }
+    HKEY key_ = nullptr;
+    DWORD type_ = REG_EXPAND_SZ;
+    std::wstring original_;
+};
+
 class SettingsDialog : public PastrelTest {
 protected:
     void TearDown() override {
@@ -426,6 +458,53 @@ TEST_F(SettingsDialog, AShortcutThatCannotBeDeletedIsReportedAndOkGoesOn) {
     EXPECT_EQ(box.text, L"Cannot delete a shortcut file.\n\n" + blocked);
     WaitClosed(pastrel, dialog);
     EXPECT_EQ(StoredSettingDword(L"SHOW_BALLOON"), 1u);
+}
+
+TEST_F(SettingsDialog, AStartupFolderThatRefusesTheShortcutIsReportedAndOkGoesOn) {
+    std::wstring blocker = MakeTempDir(L"startup-blocked") + L"\\a-file";
+    std::ofstream(blocker.c_str()) << "not a folder";
+    const std::wstring folder = blocker + L"\\Startup";
+    RedirectedStartupFolder redirected(folder);
+    PastrelProcess pastrel;
+    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    ASSERT_TRUE(dialog);
+    EXPECT_FALSE(Checked(dialog, IDC_SET_STARTUP));
+    Click(dialog, IDC_SET_STARTUP);
+    Pick(dialog, IDC_SET_DELAY, 1);
+    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+    Box box = AnswerBox(pastrel, dialog);
+    EXPECT_EQ(box.caption, L"Pastrel");
+    EXPECT_EQ(box.text, L"Cannot create a shortcut file.\n\n" + folder + L"\\Pastrel.lnk");
+    WaitClosed(pastrel, dialog);
+    EXPECT_EQ(StoredSettingDword(L"Delay1Sec"), 100u);
+}
+
+TEST_F(SettingsDialog, FeedbackOpensTheMakersPageAndNonSaveModeSaysSoInTheTitle) {
+    RecordBrowserRequests();
+    PastrelProcess pastrel(InLanguage(L"EN", CopyExeAs(L"Pastrel_n.exe")));
+    HWND dialog = OpenSettings(pastrel, L"Settings - Pastrel (Non-Save Mode)");
+    ASSERT_TRUE(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDC_SET_FEEDBACK, 0);
+    EXPECT_TRUE(WaitUntil(
+        [] { return BrowserRequests().find("https://pastrel.example.org/ifa.php?PASTREL") != std::string::npos; }));
+    Close(pastrel, dialog, IDCANCEL);
+}
+
+TEST_F(SettingsDialog, EnlargedDialogFillsTheWorkAreaHeightInItsBottomRightCorner) {
+    StoreSetting(L"BIGDIALOG", 1);
+    PastrelProcess pastrel(InLanguage(L"JA"));
+    HWND dialog = OpenSettings(pastrel, kTitleJa);
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(Checked(dialog, IDC_SET_BIGDIALOG));
+    RECT work{}, placed{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(dialog, &placed);
+    // The dialog is taller than wide, so its height is what reaches the work area's edge.
+    EXPECT_GE(placed.bottom - placed.top, (work.bottom - work.top) * 9 / 10);
+    EXPECT_LE(placed.bottom - placed.top, work.bottom - work.top);
+    EXPECT_EQ(placed.right, work.right);
+    EXPECT_EQ(placed.bottom, work.bottom);
+    Close(pastrel, dialog, IDCANCEL);
 }
 
 } // namespace
