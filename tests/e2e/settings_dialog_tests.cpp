@@ -507,4 +507,21 @@ TEST_F(SettingsDialog, EnlargedDialogFillsTheWorkAreaHeightInItsBottomRightCorne
     Close(pastrel, dialog, IDCANCEL);
 }
 
+// The dialog comes forward too, but only for a moment: the menu that follows takes the foreground.
+TEST_F(SettingsDialog, TheTrayMenuWhileItIsOpenAsksToCloseIt) {
+    PastrelProcess pastrel;
+    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    ASSERT_TRUE(dialog);
+    pastrel.ClearLog();
+    ASSERT_TRUE(pastrel.OpenTrayMenu());
+    std::vector<Notice> notices = pastrel.Notices();
+    ASSERT_FALSE(notices.empty());
+    EXPECT_EQ(notices.back().level, 2u);
+    EXPECT_EQ(notices.back().text, L"Close the dialog box.");
+    // Closing the menu lets the dialog end.
+    pastrel.MenuKeys({VK_ESCAPE});
+    ASSERT_TRUE(WaitUntil([&] { return !pastrel.MenuOpen(); }));
+    Close(pastrel, dialog, IDCANCEL);
+}
+
 } // namespace
