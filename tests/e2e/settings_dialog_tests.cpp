@@ -524,4 +524,63 @@ TEST_F(SettingsDialog, TheTrayMenuWhileItIsOpenAsksToCloseIt) {
     Close(pastrel, dialog, IDCANCEL);
 }
 
+// The open-file dialog the Browse buttons show, found by its title among the program's windows.
+HWND FileDialog(PastrelProcess& pastrel, const wchar_t* title) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND w : VisibleDialogsOf(pastrel.ProcessId())) {
+            wchar_t caption[128] = {};
+            GetWindowTextW(w, caption, 128);
+            if (lstrcmpW(caption, title) == 0) found = w;
+        }
+        return found != nullptr;
+    });
+    return found;
+}
+
+TEST_F(SettingsDialog, BrowseButtonsPutTheChosenFileIntoTheirFieldAndCancelKeepsIt) {
+    std::wstring sound = MakeTempDir(L"browse") + L"\\chime.wav";
+    std::ofstream(sound.c_str()) << "RIFF";
+    StoreSetting(L"PLAY_SOUND", 1);
+    StoreSetting(L"USE_CMDLINE", 1);
+    StoreSetting(L"CMDLINE", std::wstring(L"sort"));
+    PastrelProcess pastrel;
+    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    ASSERT_TRUE(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDC_SET_SOUND_BROWSE, 0);
+    HWND chooser = FileDialog(pastrel, L"Choose a sound file");
+    ASSERT_TRUE(chooser);
+    constexpr int kFileNameField = 0x47C; // the file name box of the system's open-file dialog
+    SetDlgItemTextW(chooser, kFileNameField, sound.c_str());
+    PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
+    EXPECT_EQ(lstrcmpiW(Text(dialog, IDC_SET_SOUND_FILE).c_str(), sound.c_str()), 0)
+        << ToUtf8(Text(dialog, IDC_SET_SOUND_FILE));
+
+    PostMessageW(dialog, WM_COMMAND, IDC_SET_CMDLINE_BROWSE, 0);
+    chooser = FileDialog(pastrel, L"Choose a file");
+    ASSERT_TRUE(chooser);
+    PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
+    EXPECT_EQ(Text(dialog, IDC_SET_CMDLINE), L"sort");
+    Close(pastrel, dialog, IDCANCEL);
+}
+
+// Windows refuses such a proposal with an invalid-name error, and the chooser opens again without it; Wine takes it as
+// it is. Either way the chooser opens, and cancelling it keeps the field.
+TEST_F(SettingsDialog, AFieldHoldingNoValidFileNameStillOpensTheChooser) {
+    StoreSetting(L"PLAY_SOUND", 1);
+    StoreSetting(L"PLAY_SOUND_FNAME", std::wstring(L"C:\\bad<name>|?.wav"));
+    PastrelProcess pastrel;
+    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    ASSERT_TRUE(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDC_SET_SOUND_BROWSE, 0);
+    HWND chooser = FileDialog(pastrel, L"Choose a sound file");
+    ASSERT_TRUE(chooser);
+    PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
+    EXPECT_EQ(Text(dialog, IDC_SET_SOUND_FILE), L"C:\\bad<name>|?.wav"); // nothing chosen: the field is kept
+    Close(pastrel, dialog, IDCANCEL);
+}
+
 } // namespace
