@@ -48,6 +48,15 @@ void RegisterHotkeys(HWND window) {
     if (failed) ShowNotices();
 }
 
+// The settings dialog changed the hotkeys: they replace the registered ones at once.
+void ReregisterHotkeys() {
+    HWND window = g_app.mainWindow;
+    ClearNotices();
+    UnregisterHotKey(window, HOTKEY_MONITOR);
+    UnregisterHotKey(window, HOTKEY_REWRITE);
+    RegisterHotkeys(window);
+}
+
 LRESULT OnCreate(HWND window) {
     g_app.mainWindow = window;
     TrayAdd(window, MonitoringIcon());
@@ -57,6 +66,7 @@ LRESULT OnCreate(HWND window) {
     AttachClipboardWatch(window);
     ClearNotices();
     RegisterHotkeys(window);
+    SetHotkeysChangedHandler(ReregisterHotkeys);
     RestartChainRefresh(window);
     if (g_language.uiJapanese && !Settings.NoOpeningDlg) OpenOpeningDialog(window);
     return 0;

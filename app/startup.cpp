@@ -49,23 +49,6 @@ ExeNameModes ExeNameModesFromPath(const std::wstring& exePath) {
     return modes;
 }
 
-void SetCurrentDirectoryToExe() {
-    wchar_t path[260];
-    DWORD length = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
-    if (length == 0 || length >= ARRAYSIZE(path)) return;
-    int slash = -1;
-    for (int i = static_cast<int>(length) - 1; i >= 1; --i) {
-        if (path[i] == L'\\') {
-            slash = i;
-            break;
-        }
-    }
-    if (slash < 0) return;
-    // A drive root keeps its backslash ("C:\"), any deeper folder drops it.
-    path[slash >= 5 ? slash : slash + 1] = L'\0';
-    SetCurrentDirectoryW(path);
-}
-
 HBITMAP LoadPngResource(HINSTANCE instance, int id) {
     HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(id), L"RT_RCDATA");
     if (!info) return nullptr;

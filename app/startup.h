@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "base/system.h" // SetCurrentDirectoryToExe, which start-up uses
+
 #include <string>
 
 enum class StartSwitch { None, P, P0, P1, R, X, OR, RO, Help, O, N, C, C0, C1 };
@@ -20,6 +22,5 @@ struct ExeNameModes {
 };
 ExeNameModes ExeNameModesFromPath(const std::wstring& exePath);
 
-void SetCurrentDirectoryToExe();
 // Decodes PNG resource `id` of the named type "RT_RCDATA" into a GDI bitmap; GDI+ must be running.
 HBITMAP LoadPngResource(HINSTANCE instance, int id);

@@ -10,3 +10,6 @@ template <class Fn> Fn GetProcedure(HMODULE module, const char* name) {
 int GetOsVersionNumber(); // major * 100 + minor
 // Whether the program runs under Wine (ntdll exports wine_get_version), where a few things work differently.
 bool RunningUnderWine();
+
+// Makes the folder of the program's executable the current directory.
+void SetCurrentDirectoryToExe();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu, a balloon and the
-# already-running and regular-expression dialogs, the multiply-by-N dialog and the About box in Japanese and in
+# already-running, settings and regular-expression dialogs, the multiply-by-N dialog and the About box in Japanese and in
 # English, and the opening dialog (Japanese only), into docs/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -33,6 +33,10 @@ for lang in ja en; do
     wine shot_driver.exe mulbyn
     sleep 0.5
     shot_dialog "$root/docs/mul-by-n-$lang.png"
+    wine shot_driver.exe dismiss
+    wine shot_driver.exe settings
+    sleep 0.5
+    shot_dialog "$root/docs/settings-$lang.png"
     wine shot_driver.exe dismiss
     wine shot_driver.exe regex
     shot_dialog "$root/docs/regex-$lang.png"

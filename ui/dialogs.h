@@ -13,3 +13,8 @@ INT_PTR RunMulByNDialog();
 INT_PTR RunHotkeyDialog(HWND owner);
 // The modeless opening dialog owned by the main window.
 void OpenOpeningDialog(HWND owner);
+
+// Hotkeys changed in the settings dialog take effect at once: the main window, which owns the hotkeys, installs
+// what registers them again (this floor cannot reach it).
+using HotkeysChanged = void (*)();
+void SetHotkeysChangedHandler(HotkeysChanged handler);

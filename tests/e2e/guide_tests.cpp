@@ -91,6 +91,14 @@ TEST_F(Guide, SettingsButtonAsksTheRunningInstance) {
     ASSERT_TRUE(second.process.WaitExit(5000));
     EXPECT_TRUE(WaitUntil([&] { return first.Commands() == std::vector<UINT>{33016}; }));
     EXPECT_TRUE(IsWindow(first.Window()));
+    // The running instance opens its settings dialog.
+    HWND settings = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (settings = FindWindowW(L"#32770", L"Settings - Pastrel")) != nullptr; }));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(settings, &owner);
+    EXPECT_EQ(owner, first.ProcessId());
+    PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
 }
 
 TEST_F(Guide, OpeningDialogInJapaneseOnlyAndItsBoxIsStoredAtOnce) {

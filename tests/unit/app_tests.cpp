@@ -148,7 +148,9 @@ TEST_F(Balloons, NothingCollectedShowsNothing) {
 #include "ui/hotkey_ids.h"
 #include "ui/mul_by_n_ids.h"
 #include "ui/regex_ids.h"
+#include "ui/settings_ids.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <string>
@@ -272,12 +274,24 @@ std::vector<std::wstring> DialogShape(HMODULE module, int id) {
 TEST_F(ProgramResources, DialogPairsDeclareTheSameControls) {
     struct Pair {
         int japanese, english;
+        std::vector<int> japaneseOnly; // controls the other layout leaves out on purpose
     };
-    for (Pair pair : {Pair{IDD_ALREADY_RUNNING_JA, IDD_ALREADY_RUNNING_EN}, Pair{IDD_MUL_BY_N_JA, IDD_MUL_BY_N_EN},
-                      Pair{IDD_REGEX_JA, IDD_REGEX_EN}, Pair{IDD_HOTKEY_JA, IDD_HOTKEY_EN}}) {
+    // The English settings layout has no enlarged-dialog option and none of the Japanese explanatory texts.
+    for (const Pair& pair :
+         {Pair{IDD_ALREADY_RUNNING_JA, IDD_ALREADY_RUNNING_EN, {}}, Pair{IDD_MUL_BY_N_JA, IDD_MUL_BY_N_EN, {}},
+          Pair{IDD_REGEX_JA, IDD_REGEX_EN, {}}, Pair{IDD_HOTKEY_JA, IDD_HOTKEY_EN, {}},
+          Pair{IDD_SETTINGS_JA, IDD_SETTINGS_EN, {IDC_SET_BIGDIALOG, IDC_SET_CMDLINE_LABEL, IDC_SET_FLOATING_TEXT}}}) {
         SCOPED_TRACE(pair.japanese);
         std::vector<std::wstring> japanese = DialogShape(module_, pair.japanese);
         ASSERT_FALSE(japanese.empty());
+        size_t declared = japanese.size();
+        for (int id : pair.japaneseOnly) {
+            std::wstring prefix = std::to_wstring(id) + L" ";
+            japanese.erase(std::remove_if(japanese.begin(), japanese.end(),
+                                          [&](const std::wstring& c) { return c.rfind(prefix, 0) == 0; }),
+                           japanese.end());
+        }
+        EXPECT_EQ(japanese.size(), declared - pair.japaneseOnly.size()); // each one-language id is really there
         EXPECT_EQ(japanese, DialogShape(module_, pair.english));
     }
 }

@@ -314,3 +314,21 @@ TEST(AnchorDialog, ControlsFollowTheEdgesAndTheLimitsHold) {
 }
 
 } // namespace
+
+#include "ui/settings_dialog.h"
+
+// The settings dialog's lists: every offered value round-trips, anything else falls back to the usual choice.
+TEST(SettingsLists, OfferedValuesRoundTripAndOthersFallBack) {
+    for (int i = 0; i < static_cast<int>(std::size(kRecopyIntervals)); ++i)
+        EXPECT_EQ(RecopyIntervalIndex(RecopyIntervalAt(i)), i);
+    for (int i = 0; i < static_cast<int>(std::size(kProcessingDelays)); ++i)
+        EXPECT_EQ(ProcessingDelayIndex(ProcessingDelayAt(i)), i);
+    EXPECT_EQ(RecopyIntervalIndex(1000), 1);
+    EXPECT_EQ(ProcessingDelayIndex(1000), 5);
+    for (int odd : {-1, 0, 3000, 100000}) EXPECT_EQ(RecopyIntervalIndex(odd), 1) << odd;
+    for (int odd : {-1, 300, 1500}) EXPECT_EQ(ProcessingDelayIndex(odd), 0) << odd;
+    EXPECT_EQ(RecopyIntervalAt(-1), 1000); // nothing selected
+    EXPECT_EQ(RecopyIntervalAt(8), 1000);
+    EXPECT_EQ(ProcessingDelayAt(-1), 0);
+    EXPECT_EQ(ProcessingDelayAt(6), 0);
+}
