@@ -2,6 +2,7 @@
 // store, what OK stores (registry and ini file), what Cancel and the validation boxes keep, and the start-up shortcut.
 #include "pastrel_test.h"
 
+#include "ui/hotkey_ids.h"
 #include "ui/settings_ids.h"
 
 #include <commctrl.h>
@@ -581,6 +582,48 @@ TEST_F(SettingsDialog, AFieldHoldingNoValidFileNameStillOpensTheChooser) {
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
     EXPECT_EQ(Text(dialog, IDC_SET_SOUND_FILE), L"C:\\bad<name>|?.wav"); // nothing chosen: the field is kept
     Close(pastrel, dialog, IDCANCEL);
+}
+
+// Hotkeys chosen in the hotkey dialog are registered at once (another program can no longer take the combination;
+// one that another program holds gives the warning balloon) and saved at once, so cancelling the settings dialog
+// afterwards keeps them.
+TEST_F(SettingsDialog, HotkeysAreRegisteredAndSavedAtOnce) {
+    ASSERT_TRUE(RegisterHotKey(nullptr, 78, MOD_CONTROL, 'W')); // taken here, before Pastrel asks for it
+    PastrelProcess pastrel;
+    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    ASSERT_TRUE(dialog);
+    PostMessageW(dialog, WM_COMMAND, IDC_SET_HOTKEYS, 0);
+    HWND hotkeys = nullptr;
+    // Visible once its initialisation has filled the controls.
+    ASSERT_TRUE(WaitUntil([&] {
+        hotkeys = FindWindowW(L"#32770", L"Assigns Hotkeys");
+        return hotkeys && IsWindowVisible(hotkeys);
+    }));
+    SendDlgItemMessageW(hotkeys, IDC_HOTKEY1_KEY, CB_SETCURSEL, 1 + ('Q' - 'A'), 0); // row 0 is "None"
+    SendDlgItemMessageW(hotkeys, IDC_HOTKEY1_CTRL, BM_SETCHECK, BST_CHECKED, 0);
+    SendDlgItemMessageW(hotkeys, IDC_HOTKEY2_KEY, CB_SETCURSEL, 1 + ('W' - 'A'), 0);
+    SendDlgItemMessageW(hotkeys, IDC_HOTKEY2_CTRL, BM_SETCHECK, BST_CHECKED, 0);
+    PostMessageW(hotkeys, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(hotkeys); }));
+    auto takenByPastrel = [] {
+        if (!RegisterHotKey(nullptr, 77, MOD_CONTROL, 'Q')) return true;
+        UnregisterHotKey(nullptr, 77);
+        return false;
+    };
+    EXPECT_TRUE(WaitUntil(takenByPastrel));
+    EXPECT_TRUE(WaitUntil([] { return StoredSettingDword(L"SK1_VKEY") == DWORD('Q'); })); // saved just after
+
+    EXPECT_EQ(StoredSettingDword(L"SK1_CTRL"), 1u);
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const Notice& n : pastrel.Notices())
+            if (n.level == 2 && n.text == L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'")
+                return true;
+        return false;
+    }));
+    Close(pastrel, dialog, IDCANCEL);
+    EXPECT_EQ(StoredSettingDword(L"SK1_VKEY"), DWORD('Q'));
+    EXPECT_EQ(StoredSettingDword(L"SK2_VKEY"), DWORD('W'));
+    UnregisterHotKey(nullptr, 78);
 }
 
 } // namespace
