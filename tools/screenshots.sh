@@ -38,6 +38,9 @@ for lang in ja en; do
     sleep 0.5
     shot_dialog "$root/docs/settings-$lang.png"
     wine shot_driver.exe dismiss
+    wine shot_driver.exe hotkeys
+    shot_dialog "$root/docs/hotkeys-$lang.png"
+    wine shot_driver.exe dismiss
     wine shot_driver.exe regex
     shot_dialog "$root/docs/regex-$lang.png"
     wine shot_driver.exe dismiss

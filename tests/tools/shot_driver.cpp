@@ -1,6 +1,7 @@
 // Drives a running Pastrel for the README's screenshots: "menu" opens the tray menu with its per-line submenu,
 // "regex" opens the regular-expression dialog from that menu and fills it in (dismissing it changes nothing),
-// "mulbyn" opens the multiply-by-N dialog from the menu, "settings" the settings dialog, "about" the About box,
+// "mulbyn" opens the multiply-by-N dialog from the menu, "settings" the settings dialog, "hotkeys" the hotkey dialog
+// over it, "about" the About box,
 // "balloon" copies formatted text so that the success balloon shows, "dismiss" cancels Pastrel's open dialogs, "escape"
 // closes the open menu.
 #include "e2e_support.h"
@@ -35,9 +36,11 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (mode == L"dismiss") {
-        for (const wchar_t* title : {L"Pastrel", L"パストレル", L"Multiply by N", L"数値を N 倍にする",
-                                     L"Replaces substring by a regular expression", L"正規表現による置換", L"About",
-                                     L"バージョン情報", L"Settings - Pastrel", L"設定 - パストレル"})
+        // The hotkey dialog first: it is modal over the settings dialog.
+        for (const wchar_t* title :
+             {L"Assigns Hotkeys", L"ホットキーの割当て", L"Pastrel", L"パストレル", L"Multiply by N",
+              L"数値を N 倍にする", L"Replaces substring by a regular expression", L"正規表現による置換", L"About",
+              L"バージョン情報", L"Settings - Pastrel", L"設定 - パストレル"})
             while (HWND dialog = FindWindowW(L"#32770", title)) {
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
                 PumpFor(500);
@@ -48,17 +51,18 @@ int wmain(int argc, wchar_t** argv) {
     HWND pastrel = nullptr;
     WaitUntil([&] { return (pastrel = FindPastrelWindow()) != nullptr; }, 10000);
     if (!pastrel) return 1;
-    if (mode == L"menu" || mode == L"mulbyn" || mode == L"regex" || mode == L"about" || mode == L"settings") {
+    if (mode == L"menu" || mode == L"mulbyn" || mode == L"regex" || mode == L"about" || mode == L"settings" ||
+        mode == L"hotkeys") {
         SetCursorPos(1000, 760);
         PostMessageW(pastrel, 32770, 156544, WM_RBUTTONUP);
         HWND menu = nullptr;
         WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
         PumpFor(300);
-        const wchar_t* keys = mode == L"menu"       ? L"y"
-                              : mode == L"mulbyn"   ? L"cm"
-                              : mode == L"about"    ? L"a"
-                              : mode == L"settings" ? L"s"
-                                                    : L"g";
+        const wchar_t* keys = mode == L"menu"                             ? L"y"
+                              : mode == L"mulbyn"                         ? L"cm"
+                              : mode == L"about"                          ? L"a"
+                              : mode == L"settings" || mode == L"hotkeys" ? L"s"
+                                                                          : L"g";
         for (const wchar_t* key = keys; *key; ++key) {
             PostMessageW(FindWindowW(L"#32768", nullptr), WM_CHAR, *key, 0);
             PumpFor(300);
@@ -66,6 +70,16 @@ int wmain(int argc, wchar_t** argv) {
         if (mode == L"regex") {
             PumpFor(700);
             FillRegexDialog();
+        }
+        if (mode == L"hotkeys") {
+            HWND settings = nullptr;
+            WaitUntil([&] {
+                for (const wchar_t* title : {L"Settings - Pastrel", L"設定 - パストレル"})
+                    if (!settings) settings = FindWindowW(L"#32770", title);
+                return settings != nullptr;
+            });
+            if (settings) PostMessageW(settings, WM_COMMAND, 32996, 0); // the hotkeys button
+            PumpFor(700);
         }
         return 0;
     }
