@@ -83,20 +83,7 @@ void ApplyBuildNumberRule(WindowsVersion& version) {
 }
 
 WindowsVersion ReadWindowsVersion() {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
-    OSVERSIONINFOEXW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    bool known = false;
-    if (Library ntdll{LoadSystemLibrary(L"ntdll.dll")}) {
-        auto rtlGetVersion = GetProcedure<RtlGetVersionFn>(ntdll.get(), "RtlGetVersion");
-        known = rtlGetVersion && rtlGetVersion(&info) == 0;
-    }
-    if (!known) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));
-#pragma GCC diagnostic pop
-    }
+    OSVERSIONINFOEXW info = QuerySystemVersion();
     WindowsVersion version;
     version.major = info.dwMajorVersion;
     version.minor = info.dwMinorVersion;

@@ -24,9 +24,10 @@ HMODULE LoadSystemLibrary(const wchar_t* name) {
     return module;
 }
 
-int GetOsVersionNumber() {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    OSVERSIONINFOW info{};
+// RtlGetVersion tells the truth where GetVersionExW is shimmed to the version the manifest declares.
+OSVERSIONINFOEXW QuerySystemVersion() {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = sizeof(info);
     bool known = false;
     if (Library ntdll{LoadSystemLibrary(L"ntdll.dll")}) {
@@ -36,9 +37,14 @@ int GetOsVersionNumber() {
     if (!known) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        GetVersionExW(&info);
+        GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info));
 #pragma GCC diagnostic pop
     }
+    return info;
+}
+
+int GetOsVersionNumber() {
+    OSVERSIONINFOEXW info = QuerySystemVersion();
     if (info.dwPlatformId == VER_PLATFORM_WIN32_NT)
         return static_cast<int>(info.dwMajorVersion * 100 + info.dwMinorVersion);
     DWORD build = info.dwBuildNumber;

@@ -7,6 +7,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name);
 template <class Fn> Fn GetProcedure(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
+// The system's version record, from RtlGetVersion or, where that is missing, GetVersionExW.
+OSVERSIONINFOEXW QuerySystemVersion();
 int GetOsVersionNumber(); // major * 100 + minor
 // Whether the program runs under Wine (ntdll exports wine_get_version), where a few things work differently.
 bool RunningUnderWine();

@@ -279,12 +279,27 @@ BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM param) {
     return TRUE;
 }
 
-// The process's visible top-level windows of a class, topmost first.
+} // namespace
+
 std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className) {
     WindowSearch search{processId, className, {}};
     EnumWindows(CollectVisibleWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+std::wstring DialogItemText(HWND dialog, int id) {
+    std::wstring text(4096, L'\0');
+    text.resize(static_cast<size_t>(GetDlgItemTextW(dialog, id, text.data(), 4096)));
+    return text;
+}
+
+std::wstring WindowTitle(HWND window) {
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    return title;
+}
+
+namespace {
 
 // The popup menu window the keys are posted to: the last one in z-order.
 HWND TopMenuWindow(DWORD processId) {

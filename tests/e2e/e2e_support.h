@@ -89,6 +89,12 @@ DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs = 10000, const std::w
 
 HWND FindPastrelWindow();
 
+// The process's visible top-level windows of a class ("#32770" for dialogs), topmost first.
+std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className);
+// A control's text (up to 4095 characters) and a window's title, read from another process.
+std::wstring DialogItemText(HWND dialog, int id);
+std::wstring WindowTitle(HWND window);
+
 // A copy of Pastrel.exe under another name, in a fresh folder.
 std::wstring CopyExeAs(const std::wstring& name);
 // A copy to which Wine reports Windows XP 64-bit, so that Pastrel falls back to the viewer chain.

@@ -9,18 +9,6 @@ namespace {
 
 class Guide : public PastrelTest {};
 
-std::wstring ItemTextOf(HWND dialog, int id) {
-    wchar_t text[512] = {};
-    GetDlgItemTextW(dialog, id, text, 512);
-    return text;
-}
-
-std::wstring TitleOf(HWND window) {
-    wchar_t text[128] = {};
-    GetWindowTextW(window, text, 128);
-    return text;
-}
-
 // A second start with no switch, in `language`, and the dialog it shows.
 struct SecondStart {
     explicit SecondStart(const std::wstring& language) : process(Options(language)) {
@@ -54,10 +42,10 @@ TEST_F(Guide, SecondStartShowsTheAlreadyRunningDialogAndCancelLeavesTheFirst) {
         PastrelProcess first(InLanguage(e.language));
         SecondStart second(e.language);
         ASSERT_TRUE(second.dialog);
-        EXPECT_EQ(TitleOf(second.dialog), e.title);
-        EXPECT_EQ(ItemTextOf(second.dialog, IDC_FORCE_EXIT), e.forceExit);
-        EXPECT_EQ(ItemTextOf(second.dialog, IDC_RUNNING_SETTINGS), e.settings);
-        EXPECT_EQ(ItemTextOf(second.dialog, IDCANCEL), e.cancel);
+        EXPECT_EQ(WindowTitle(second.dialog), e.title);
+        EXPECT_EQ(DialogItemText(second.dialog, IDC_FORCE_EXIT), e.forceExit);
+        EXPECT_EQ(DialogItemText(second.dialog, IDC_RUNNING_SETTINGS), e.settings);
+        EXPECT_EQ(DialogItemText(second.dialog, IDCANCEL), e.cancel);
         EXPECT_NE(GetDlgItem(second.dialog, IDC_GUIDE_OLD), nullptr);
         PostMessageW(second.dialog, WM_COMMAND, IDCANCEL, 0);
         DWORD code = 1;
@@ -117,7 +105,7 @@ TEST_F(Guide, OpeningDialogInJapaneseOnlyAndItsBoxIsStoredAtOnce) {
     PastrelProcess japanese(InLanguage(L"JA"));
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (dialog = FindMessageBoxOf(japanese.ProcessId())) != nullptr; }));
-    EXPECT_EQ(TitleOf(dialog), L"パストレル");
+    EXPECT_EQ(WindowTitle(dialog), L"パストレル");
     ASSERT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_NO_OPENING_DIALOG)));
     SendDlgItemMessageW(dialog, IDC_NO_OPENING_DIALOG, BM_SETCHECK, BST_CHECKED, 0);
     PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);

@@ -8,12 +8,6 @@ namespace {
 
 class Instance : public PastrelTest {};
 
-std::wstring WindowTitle(HWND window) {
-    wchar_t title[100] = {};
-    GetWindowTextW(window, title, 100);
-    return title;
-}
-
 TEST_F(Instance, ToggleSwitchesActOnTheRunningInstance) {
     PastrelProcess pastrel;
     ASSERT_TRUE(pastrel.Window());

@@ -12,32 +12,6 @@ namespace {
 constexpr wchar_t kCaptionEn[] = L"Replaces substring by a regular expression";
 constexpr wchar_t kCaptionJa[] = L"正規表現による置換";
 
-std::vector<HWND> DialogsOf(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> found;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t cls[16] = {};
-            GetClassNameW(window, cls, 16);
-            if (owner == s->processId && IsWindowVisible(window) && lstrcmpW(cls, L"#32770") == 0)
-                s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::wstring Text(HWND window, int id) {
-    std::wstring text(4096, L'\0');
-    text.resize(static_cast<size_t>(GetDlgItemTextW(window, id, text.data(), 4096)));
-    return text;
-}
-
 std::wstring ComboEntry(HWND dialog, int id, int index) {
     HWND combo = GetDlgItem(dialog, id);
     std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
@@ -69,7 +43,7 @@ HWND OpenRegexDialog(PastrelProcess& pastrel, const wchar_t* caption) {
     pastrel.MenuKeys({'G'});
     HWND dialog = nullptr;
     WaitUntil([&] {
-        for (HWND w : DialogsOf(pastrel.ProcessId())) {
+        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770")) {
             wchar_t title[128] = {};
             GetWindowTextW(w, title, 128);
             if (lstrcmpW(title, caption) == 0) dialog = w;
@@ -83,12 +57,12 @@ HWND OpenRegexDialog(PastrelProcess& pastrel, const wchar_t* caption) {
 std::wstring AnswerBox(PastrelProcess& pastrel, HWND dialog) {
     HWND box = nullptr;
     WaitUntil([&] {
-        for (HWND w : DialogsOf(pastrel.ProcessId()))
+        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770"))
             if (w != dialog) box = w;
         return box != nullptr;
     });
     if (!box) return L"(no box)";
-    std::wstring text = Text(box, 0xFFFF);
+    std::wstring text = DialogItemText(box, 0xFFFF);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     WaitUntil([&] { return !IsWindow(box); });
     return text;
@@ -135,8 +109,8 @@ TEST_F(RegexDialog, ShowsTheStoredStateAndOkStoresRemembersAndConvertsTheNextCop
     HWND dialog = OpenRegexDialog(pastrel, kCaptionEn);
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(Checked(dialog, IDC_REGEX_ENABLE));
-    EXPECT_EQ(Text(dialog, IDC_REGEX_BEFORE), L"old");
-    EXPECT_EQ(Text(dialog, IDC_REGEX_AFTER), L"x");
+    EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_BEFORE), L"old");
+    EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_AFTER), L"x");
     EXPECT_TRUE(Checked(dialog, IDC_REGEX_ICASE));
     EXPECT_FALSE(Checked(dialog, IDC_REGEX_SINGLELINE));
     EXPECT_TRUE(Checked(dialog, IDC_REGEX_NOTDOTNEWLINE));
@@ -220,8 +194,8 @@ TEST_F(RegexDialog, ATemplateFillsTheFieldsAndTheDialogOnlyWidens) {
     EXPECT_EQ(ComboEntry(dialog, IDC_REGEX_TEMPLATES, 0), L"(テンプレートから選択できます)");
     EXPECT_EQ(ComboEntry(dialog, IDC_REGEX_TEMPLATES, 1), L"行末の空白を削除");
     Pick(dialog, IDC_REGEX_TEMPLATES, 1);
-    EXPECT_EQ(Text(dialog, IDC_REGEX_BEFORE), L"[ \\t　]+$");
-    EXPECT_EQ(Text(dialog, IDC_REGEX_AFTER), L"");
+    EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_BEFORE), L"[ \\t　]+$");
+    EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_AFTER), L"");
     EXPECT_FALSE(Checked(dialog, IDC_REGEX_SINGLELINE));
     EXPECT_TRUE(Checked(dialog, IDC_REGEX_NOTDOTNEWLINE));
     EXPECT_TRUE(Enabled(dialog, IDOK));

@@ -17,11 +17,6 @@ namespace {
 constexpr wchar_t kTitleEn[] = L"Settings - Pastrel";
 constexpr wchar_t kTitleJa[] = L"設定 - パストレル";
 
-std::wstring Text(HWND window, int id) {
-    std::wstring text(4096, L'\0');
-    text.resize(static_cast<size_t>(GetDlgItemTextW(window, id, text.data(), 4096)));
-    return text;
-}
 std::wstring ComboEntry(HWND dialog, int id, int index) {
     HWND combo = GetDlgItem(dialog, id);
     std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
@@ -48,33 +43,13 @@ void SelectRadio(HWND dialog, int id) {
         SendDlgItemMessageW(dialog, radio, BM_SETCHECK, radio == id ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-std::vector<HWND> VisibleDialogsOf(DWORD processId) {
-    struct Search {
-        DWORD processId;
-        std::vector<HWND> found;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t cls[16] = {};
-            GetClassNameW(window, cls, 16);
-            if (owner == s->processId && IsWindowVisible(window) && lstrcmpW(cls, L"#32770") == 0)
-                s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Opens the dialog through the tray menu's Settings item (access key S in both languages).
 HWND OpenSettings(PastrelProcess& pastrel, const wchar_t* title) {
     if (!pastrel.OpenTrayMenu()) return nullptr;
     pastrel.MenuKeys({'S'});
     HWND dialog = nullptr;
     WaitUntil([&] {
-        for (HWND w : VisibleDialogsOf(pastrel.ProcessId())) {
+        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770")) {
             wchar_t caption[128] = {};
             GetWindowTextW(w, caption, 128);
             if (lstrcmpW(caption, title) == 0) dialog = w;
@@ -91,14 +66,14 @@ struct Box {
 Box AnswerBox(PastrelProcess& pastrel, HWND dialog) {
     HWND box = nullptr;
     WaitUntil([&] {
-        for (HWND w : VisibleDialogsOf(pastrel.ProcessId()))
+        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770"))
             if (w != dialog && GetWindow(w, GW_OWNER) == dialog) box = w;
         return box != nullptr;
     });
     if (!box) return {L"(no box)", L""};
     wchar_t caption[128] = {};
     GetWindowTextW(box, caption, 128);
-    Box answer{caption, Text(box, 0xFFFF)};
+    Box answer{caption, DialogItemText(box, 0xFFFF)};
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     WaitUntil([&] { return !IsWindow(box); });
     return answer;
@@ -232,13 +207,13 @@ TEST_F(SettingsDialog, ShowsTheStoredSettingsFollowsTheCheckBoxesAndOkStoresEach
     PastrelProcess pastrel;
     HWND dialog = OpenSettings(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(Text(dialog, IDC_SET_BALLOON), L"Displ&ay a toast notification or balloon tip");
-    EXPECT_EQ(Text(dialog, IDC_SET_HELP), L"&Help(Japanese)");
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_BALLOON), L"Displ&ay a toast notification or balloon tip");
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_HELP), L"&Help(Japanese)");
     EXPECT_EQ(GetDlgItem(dialog, IDC_SET_BIGDIALOG), nullptr);
     EXPECT_TRUE(Checked(dialog, IDC_SET_BALLOON));
     EXPECT_TRUE(Checked(dialog, IDC_SET_SOUND));
     EXPECT_TRUE(Enabled(dialog, IDC_SET_SOUND_FILE));
-    EXPECT_EQ(Text(dialog, IDC_SET_SOUND_FILE), L"C:\\done.wav");
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_SOUND_FILE), L"C:\\done.wav");
     EXPECT_FALSE(Checked(dialog, IDC_SET_FLOATING));
     for (int id : {IDC_SET_OPACITY_LABEL, IDC_SET_OPACITY, IDC_SET_HOVER_OPACITY, IDC_SET_CONFIRM_CLOSE})
         EXPECT_FALSE(Enabled(dialog, id)) << id;
@@ -253,7 +228,7 @@ TEST_F(SettingsDialog, ShowsTheStoredSettingsFollowsTheCheckBoxesAndOkStoresEach
     EXPECT_EQ(ComboEntry(dialog, IDC_SET_DELAY, 0), L"Immediately");
     EXPECT_EQ(Selection(dialog, IDC_SET_DELAY), 5);
     EXPECT_FALSE(Checked(dialog, IDC_SET_CMDLINE_ENABLE));
-    EXPECT_EQ(Text(dialog, IDC_SET_CMDLINE), L"sort /r");
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_CMDLINE), L"sort /r");
     for (int id : {IDC_SET_CMDLINE, IDC_SET_CMDLINE_BROWSE, IDC_SET_CHARCODE_LABEL, IDC_SET_CHARCODE_UTF8})
         EXPECT_FALSE(Enabled(dialog, id)) << id;
     EXPECT_TRUE(Checked(dialog, IDC_SET_CHARCODE_UTF8));
@@ -319,7 +294,7 @@ TEST_F(SettingsDialog, OddStoredValuesShowTheListsChoicesAndOkStoresSoundOnes) {
     EXPECT_TRUE(Checked(dialog, IDC_SET_CHARCODE_ANSI));
     EXPECT_FALSE(Checked(dialog, IDC_SET_CHARCODE_UTF16) || Checked(dialog, IDC_SET_CHARCODE_UTF8));
     EXPECT_EQ(Position(dialog, IDC_SET_OPACITY), 255);
-    EXPECT_EQ(Text(dialog, IDC_SET_CMDLINE), longCommand);
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_CMDLINE), longCommand);
     Close(pastrel, dialog, IDOK);
     EXPECT_EQ(StoredSettingDword(L"MultiDivSec"), 1000u);
     EXPECT_EQ(StoredSettingDword(L"Delay1Sec"), 1000u);
@@ -377,8 +352,8 @@ TEST_F(SettingsDialog, JapaneseOkWritesTheIniFileAndExplainsTheEnlargedDialog) {
     PastrelProcess pastrel(InLanguage(L"JA", exe));
     HWND dialog = OpenSettings(pastrel, kTitleJa);
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(Text(dialog, IDC_SET_BIGDIALOG), L"設定画面強制拡大");
-    EXPECT_EQ(Text(dialog, IDC_SET_CHARCODE_ANSI), L"SJIS(ASCII)");
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_BIGDIALOG), L"設定画面強制拡大");
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_CHARCODE_ANSI), L"SJIS(ASCII)");
     EXPECT_EQ(ComboEntry(dialog, IDC_SET_RECOPY_INTERVAL, 6), L"8秒間隔");
     EXPECT_EQ(Selection(dialog, IDC_SET_RECOPY_INTERVAL), 6);
     EXPECT_EQ(ComboEntry(dialog, IDC_SET_DELAY, 5), L"1.0秒遅れ");
@@ -529,7 +504,7 @@ TEST_F(SettingsDialog, TheTrayMenuWhileItIsOpenAsksToCloseIt) {
 HWND FileDialog(PastrelProcess& pastrel, const wchar_t* title) {
     HWND found = nullptr;
     WaitUntil([&] {
-        for (HWND w : VisibleDialogsOf(pastrel.ProcessId())) {
+        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770")) {
             wchar_t caption[128] = {};
             GetWindowTextW(w, caption, 128);
             if (lstrcmpW(caption, title) == 0) found = w;
@@ -555,15 +530,15 @@ TEST_F(SettingsDialog, BrowseButtonsPutTheChosenFileIntoTheirFieldAndCancelKeeps
     SetDlgItemTextW(chooser, kFileNameField, sound.c_str());
     PostMessageW(chooser, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
-    EXPECT_EQ(lstrcmpiW(Text(dialog, IDC_SET_SOUND_FILE).c_str(), sound.c_str()), 0)
-        << ToUtf8(Text(dialog, IDC_SET_SOUND_FILE));
+    EXPECT_EQ(lstrcmpiW(DialogItemText(dialog, IDC_SET_SOUND_FILE).c_str(), sound.c_str()), 0)
+        << ToUtf8(DialogItemText(dialog, IDC_SET_SOUND_FILE));
 
     PostMessageW(dialog, WM_COMMAND, IDC_SET_CMDLINE_BROWSE, 0);
     chooser = FileDialog(pastrel, L"Choose a file");
     ASSERT_TRUE(chooser);
     PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
-    EXPECT_EQ(Text(dialog, IDC_SET_CMDLINE), L"sort");
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_CMDLINE), L"sort");
     Close(pastrel, dialog, IDCANCEL);
 }
 
@@ -580,7 +555,7 @@ TEST_F(SettingsDialog, AFieldHoldingNoValidFileNameStillOpensTheChooser) {
     ASSERT_TRUE(chooser);
     PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(chooser); }));
-    EXPECT_EQ(Text(dialog, IDC_SET_SOUND_FILE), L"C:\\bad<name>|?.wav"); // nothing chosen: the field is kept
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_SOUND_FILE), L"C:\\bad<name>|?.wav"); // nothing chosen: the field is kept
     Close(pastrel, dialog, IDCANCEL);
 }
 
