@@ -143,6 +143,11 @@ HWND AddTooltips(HWND dialog, const Tooltip* rows) {
     return tips;
 }
 
+void ShowProgramIcons(HWND dialog) {
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_resources.iconApp));
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_resources.iconWatchOn));
+}
+
 void SetItemBitmap(HWND dialog, int id, HBITMAP bitmap) {
     SendDlgItemMessageW(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
 }

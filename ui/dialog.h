@@ -52,5 +52,7 @@ struct Tooltip {
 // the window, or null when it could not be created.
 HWND AddTooltips(HWND dialog, const Tooltip* rows);
 
+// The program's icons on the dialog's caption and task-bar button.
+void ShowProgramIcons(HWND dialog);
 // A static control's bitmap, e.g. the guide pictures.
 void SetItemBitmap(HWND dialog, int id, HBITMAP bitmap);

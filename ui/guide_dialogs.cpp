@@ -19,8 +19,7 @@ void ShowGuidePictures(HWND dialog) {
 INT_PTR AlreadyRunningInit(HWND dialog) {
     ShowGuidePictures(dialog);
     SetForegroundWindow(dialog);
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_resources.iconApp));
-    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_resources.iconWatchOn));
+    ShowProgramIcons(dialog);
     MessageBeep(MB_OK);
     SendDlgItemMessageW(dialog, IDC_WARNING_ICON, STM_SETICON,
                         reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_WARNING)), 0);

@@ -75,8 +75,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     ShowHotkey(dialog, kHotkey1, {Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT, Settings.SK1_VKEY});
     ShowHotkey(dialog, kHotkey2, {Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT, Settings.SK2_VKEY});
     AddTooltips(dialog, g_language.uiJapanese ? kTooltipsJa : kTooltipsEn);
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_resources.iconApp));
-    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_resources.iconWatchOn));
+    ShowProgramIcons(dialog);
     if (Settings.BIGDIALOG) ScaleDialogToWorkArea(hotkeyDialog.scale, dialog, PlaceBottomRight);
     return TRUE;
 }

@@ -23,8 +23,7 @@ MulByNDialog mulByN;
 
 INT_PTR OnInitDialog(HWND dialog) {
     SetItemText(dialog, IDC_MULTIPLIER, Settings.MUL_BY_N);
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_resources.iconApp));
-    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_resources.iconWatchOn));
+    ShowProgramIcons(dialog);
     if (Settings.BIGDIALOG) ScaleDialogToWorkArea(mulByN.scale, dialog, PlaceBottomRight);
     return TRUE;
 }

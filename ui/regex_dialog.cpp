@@ -114,8 +114,7 @@ INT_PTR OnInitDialog(HWND dialog, RegexDialogState& state) {
     ApplyEnabling(dialog);
     FillTemplates(dialog);
     AddTooltips(dialog, g_language.uiJapanese ? kTooltipsJa : kTooltipsEn);
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_resources.iconApp));
-    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_resources.iconWatchOn));
+    ShowProgramIcons(dialog);
     // Only wider: the height and the smallest width are those it opened with.
     if (state.anchors.Init(dialog, kLayout)) {
         state.anchors.maxTrackWidth = DialogAnchors::NoLimit;

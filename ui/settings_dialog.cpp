@@ -231,8 +231,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     CheckRadioButton(dialog, IDC_SET_CHARCODE_ANSI, IDC_SET_CHARCODE_UTF8, charcodeButton);
     CheckItem(dialog, IDC_SET_BIGDIALOG, s.BIGDIALOG);
     AddTooltips(dialog, g_language.uiJapanese ? kTooltipsJa : kTooltipsEn);
-    SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(g_resources.iconApp));
-    SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(g_resources.iconWatchOn));
+    ShowProgramIcons(dialog);
     settingsDialogWindow = dialog;
     if (s.BIGDIALOG) ScaleDialogToWorkArea(settingsDialog.scale, dialog, PlaceBottomRight);
     else PlaceBottomRightOfWorkArea(dialog);

@@ -527,3 +527,13 @@ std::vector<std::wstring> ClipboardTextsOver(DWORD ms) {
     }
     return seen;
 }
+
+HWND WaitForDialog(DWORD processId, const wchar_t* title) {
+    HWND found = nullptr;
+    WaitUntil([&] {
+        for (HWND dialog : VisibleWindowsOf(processId, L"#32770"))
+            if (WindowTitle(dialog) == title) found = dialog;
+        return found != nullptr;
+    });
+    return found;
+}

@@ -91,6 +91,8 @@ HWND FindPastrelWindow();
 
 // The process's visible top-level windows of a class ("#32770" for dialogs), topmost first.
 std::vector<HWND> VisibleWindowsOf(DWORD processId, const wchar_t* className);
+// Waits for the process's visible dialog with this title; null when none appeared.
+HWND WaitForDialog(DWORD processId, const wchar_t* title);
 // A control's text (up to 4095 characters) and a window's title, read from another process.
 std::wstring DialogItemText(HWND dialog, int id);
 std::wstring WindowTitle(HWND window);

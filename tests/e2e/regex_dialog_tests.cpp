@@ -41,16 +41,7 @@ void Pick(HWND dialog, int id, int index) {
 HWND OpenRegexDialog(PastrelProcess& pastrel, const wchar_t* caption) {
     if (!pastrel.OpenTrayMenu()) return nullptr;
     pastrel.MenuKeys({'G'});
-    HWND dialog = nullptr;
-    WaitUntil([&] {
-        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770")) {
-            wchar_t title[128] = {};
-            GetWindowTextW(w, title, 128);
-            if (lstrcmpW(title, caption) == 0) dialog = w;
-        }
-        return dialog != nullptr;
-    });
-    return dialog;
+    return WaitForDialog(pastrel.ProcessId(), caption);
 }
 
 // The message box the dialog shows over itself: its text, after pressing its OK.

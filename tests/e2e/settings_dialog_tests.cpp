@@ -47,16 +47,7 @@ void SelectRadio(HWND dialog, int id) {
 HWND OpenSettings(PastrelProcess& pastrel, const wchar_t* title) {
     if (!pastrel.OpenTrayMenu()) return nullptr;
     pastrel.MenuKeys({'S'});
-    HWND dialog = nullptr;
-    WaitUntil([&] {
-        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770")) {
-            wchar_t caption[128] = {};
-            GetWindowTextW(w, caption, 128);
-            if (lstrcmpW(caption, title) == 0) dialog = w;
-        }
-        return dialog != nullptr;
-    });
-    return dialog;
+    return WaitForDialog(pastrel.ProcessId(), title);
 }
 
 struct Box {
@@ -501,18 +492,7 @@ TEST_F(SettingsDialog, TheTrayMenuWhileItIsOpenAsksToCloseIt) {
 }
 
 // The open-file dialog the Browse buttons show, found by its title among the program's windows.
-HWND FileDialog(PastrelProcess& pastrel, const wchar_t* title) {
-    HWND found = nullptr;
-    WaitUntil([&] {
-        for (HWND w : VisibleWindowsOf(pastrel.ProcessId(), L"#32770")) {
-            wchar_t caption[128] = {};
-            GetWindowTextW(w, caption, 128);
-            if (lstrcmpW(caption, title) == 0) found = w;
-        }
-        return found != nullptr;
-    });
-    return found;
-}
+HWND FileDialog(PastrelProcess& pastrel, const wchar_t* title) { return WaitForDialog(pastrel.ProcessId(), title); }
 
 TEST_F(SettingsDialog, BrowseButtonsPutTheChosenFileIntoTheirFieldAndCancelKeepsIt) {
     std::wstring sound = MakeTempDir(L"browse") + L"\\chime.wav";
