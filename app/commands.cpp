@@ -42,11 +42,12 @@ void SaveAfterOk(INT_PTR result) {
     if (result == IDOK) SaveSettings();
 }
 
-// After the settings dialog the floating button follows SHOW_FLOATING.
-void ApplyFloatingButtonSetting() {
+// After the settings dialog the floating button follows SHOW_FLOATING. A new button is opened once this command is
+// done: its loop runs until it closes, and whoever asked for the command must not wait that long.
+void ApplyFloatingButtonSetting(HWND window) {
     HWND floating = FloatingButtonWindow();
     if (Settings.SHOW_FLOATING && !floating) {
-        OpenFloatingButton();
+        PostMessageW(window, WMU_OPEN_FLOATING, 0, 0);
     } else if (Settings.SHOW_FLOATING && floating) {
         SetLayeredWindowAttributes(floating, 0, static_cast<BYTE>(Settings.ALPHA_FLOATING), LWA_ALPHA);
     } else if (!Settings.SHOW_FLOATING && floating) {
@@ -106,7 +107,7 @@ void DispatchCommand(HWND window, UINT id) {
     case IDM_SETTINGS:
         if (modalDialogOpen) break;
         SaveAfterOk(RunSettingsDialog());
-        ApplyFloatingButtonSetting();
+        ApplyFloatingButtonSetting(window);
         break;
     case IDM_REGEX: SaveAfterOk(RunRegexDialog()); break;
     case IDM_MUL_BY_N: SaveAfterOk(RunMulByNDialog()); break;

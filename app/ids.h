@@ -2,9 +2,9 @@
 // Plain defines so that the resource scripts can use the same names.
 #pragma once
 
-// Private window messages.
-#define WMU_TRAY 32770    // WM_APP + 2: tray and floating-button mouse messages
-#define WMU_COMMAND 32772 // WM_APP + 4: a command id in wParam
+// Private window messages of the main window alone (WMU_TRAY and WMU_COMMAND, which the floors below send too, are in
+// base/program.h).
+#define WMU_OPEN_FLOATING 32773 // WM_APP + 5: open the floating button once the current message is done
 
 // Commands.
 #define IDM_TOGGLE_MONITOR 32780

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "base/handles.h"
 #include "app/ids.h"
+#include "base/program.h"
 #include "app/main_window.h"
 #include "app/startup.h"
 #include "app/tray_icon.h"
@@ -170,17 +171,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     HWND window = CreateMainWindow(instance);
     if (!window) return 0;
 
-    CoInitialize(nullptr);
+    OleInitialize(nullptr); // COM for the shell links, OLE for the viewer's paste
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_LINK_CLASS | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     ApplyStartSwitch(window, sw);
 
     Library richEdit{LoadLibraryW(L"RICHED20.DLL")};
-    if (Settings.SHOW_FLOATING) OpenFloatingButton();
+    if (Settings.SHOW_FLOATING) OpenFloatingButton(window);
     RunMessageLoop();
 
     richEdit.reset();
     mutex.reset();
-    CoUninitialize();
+    OleUninitialize();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/app.h"
 #include "app/commands.h"
 #include "app/ids.h"
+#include "base/program.h"
 #include "app/tray_icon.h"
 #include "base/notices.h"
 #include "base/test_hooks.h"
@@ -13,6 +14,7 @@
 #include "clipboard/recopy.h"
 #include "settings/settings.h"
 #include "ui/dialogs.h"
+#include "ui/floating.h"
 
 namespace {
 
@@ -83,6 +85,7 @@ void ShutDown(HWND window) {
     if (Settings.SK2_VKEY != 0) UnregisterHotKey(window, HOTKEY_REWRITE);
     DestroyTrayMenu();
     KeepClipboardTextAfterExit(window);
+    StoreFloatingButtonPlacement(); // the process ends without destroying the button
     SaveSettings();
 }
 
@@ -155,6 +158,9 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY: return OnHotKey(window, wParam);
     case WMU_TRAY: OnTrayMessage(window, wParam, lParam); return 0;
     case WMU_COMMAND: return OnCommandMessage(window, wParam);
+    case WMU_OPEN_FLOATING:
+        if (Settings.SHOW_FLOATING) OpenFloatingButton(window);
+        return 0;
     }
     if (message == mainWindow.taskbarCreatedMsg && message != 0) {
         TrayAdd(window, MonitoringIcon()); // the shell restarted

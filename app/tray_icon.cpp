@@ -2,6 +2,7 @@
 
 #include "app/app.h"
 #include "app/ids.h"
+#include "base/program.h"
 #include "base/notices.h"
 #include "base/test_hooks.h"
 #include "base/text.h"

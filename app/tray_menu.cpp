@@ -85,13 +85,14 @@ void FillConversionSubmenu(bool loaded) {
     }
 }
 
-void BringFloatingButtonForward() {
+// A missing button is opened after the menu: its loop would otherwise keep the menu from appearing.
+void BringFloatingButtonForward(HWND window) {
     if (!Settings.SHOW_FLOATING) return;
     if (HWND floating = FloatingButtonWindow()) {
         SetWindowPos(floating, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
         SetWindowPos(floating, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
     } else {
-        OpenFloatingButton();
+        PostMessageW(window, WMU_OPEN_FLOATING, 0, 0);
     }
 }
 
@@ -121,7 +122,7 @@ void DestroyTrayMenu() {
 }
 
 void ShowPopupMenu(HWND window, POINT at) {
-    BringFloatingButtonForward();
+    BringFloatingButtonForward(window);
     BringModalDialogsForward();
     if (!trayMenu.popup) return;
     UpdateCheckMarks();

@@ -15,6 +15,11 @@ struct ProgramResources {
 };
 extern ProgramResources g_resources;
 
+// The main window's private messages that other windows send it: the tray icon's and the floating button's mouse
+// messages (the floating button also takes WMU_TRAY as the request to flash), and a command id in wParam.
+inline constexpr UINT WMU_TRAY = WM_APP + 2;    // 32770
+inline constexpr UINT WMU_COMMAND = WM_APP + 4; // 32772
+
 // Names that are never translated.
 inline constexpr wchar_t kMainWindowClass[] = L"PastrelClipboardText";
 inline constexpr wchar_t kMutexName[] = L"PastrelClipboardText";

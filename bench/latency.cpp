@@ -130,24 +130,12 @@ struct Sample {
     int runs;
 };
 
-} // namespace
-
-int main() {
-    ClearStoredSettings();
-    StoreSetting(L"NoOpeningDlg", 1);
-    CopyingApp app;
-    PastrelProcess pastrel;
-    if (!pastrel.Window()) {
-        printf("Pastrel did not start\n");
-        return 1;
-    }
+// Times copies of each sample until Pastrel has rewritten them; prints one row a sample.
+void MeasureLatency(CopyingApp& app, PastrelProcess& pastrel, const Sample* samples, size_t count) {
     UINT html = HtmlFormat();
     auto rewritten = [&] { return !IsClipboardFormatAvailable(html) && GetClipboardOwner() == pastrel.Window(); };
-    PROCESS_MEMORY_COUNTERS baseline = WarmUp(app, pastrel);
-
-    const Sample samples[] = {{"1 KB", 1024, 300}, {"1 MB", 1 << 20, 40}, {"64 MB", 64u << 20, 5}};
     printf("%-7s %8s %10s %10s %10s\n", "text", "runs", "median ms", "min ms", "max ms");
-    for (const Sample& sample : samples) {
+    for (const Sample& sample : std::vector<Sample>(samples, samples + count)) {
         std::string data = Bytes(SampleText(sample.bytes));
         std::vector<double> times;
         for (int run = 0; run < sample.runs; ++run) {
@@ -162,6 +150,36 @@ int main() {
         printf("%-7s %8zu %10.3f %10.3f %10.3f\n", sample.label, times.size(), times[times.size() / 2], times.front(),
                times.back());
     }
+}
+
+// The same with the floating button open and widened, so that its viewer shows every rewrite.
+void MeasureLatencyWithViewer(CopyingApp& app) {
+    StoreSetting(L"SHOW_FLOATING", 1);
+    StoreSetting(L"WIDTH_FLOATING", 420);
+    StoreSetting(L"HEIGHT_FLOATING", 160);
+    PastrelProcess pastrel;
+    WarmUp(app, pastrel);
+    const Sample samples[] = {{"1 KB", 1024, 300}, {"1 MB", 1 << 20, 40}};
+    printf("with the floating button's viewer open:\n");
+    MeasureLatency(app, pastrel, samples, ARRAYSIZE(samples));
+    pastrel.Stop();
+    StoreSetting(L"SHOW_FLOATING", 0);
+}
+
+} // namespace
+
+int main() {
+    ClearStoredSettings();
+    StoreSetting(L"NoOpeningDlg", 1);
+    CopyingApp app;
+    PastrelProcess pastrel;
+    if (!pastrel.Window()) {
+        printf("Pastrel did not start\n");
+        return 1;
+    }
+    PROCESS_MEMORY_COUNTERS baseline = WarmUp(app, pastrel);
+    const Sample samples[] = {{"1 KB", 1024, 300}, {"1 MB", 1 << 20, 40}, {"64 MB", 64u << 20, 5}};
+    MeasureLatency(app, pastrel, samples, ARRAYSIZE(samples));
     PROCESS_MEMORY_COUNTERS peak{};
     GetProcessMemoryInfo(pastrel.Handle(), &peak, sizeof(peak));
     double text64 = 64.0 * 1024 * 1024;
@@ -171,6 +189,7 @@ int main() {
     printf("peak private bytes beyond rest per byte of the 64 MB text: %.2f\n",
            (static_cast<double>(peak.PeakPagefileUsage) - static_cast<double>(baseline.PagefileUsage)) / text64);
     pastrel.Stop();
+    MeasureLatencyWithViewer(app);
     MeasureRecopyMemory(app);
     return 0;
 }

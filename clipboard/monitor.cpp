@@ -70,12 +70,14 @@ void NoteOwnClipboardWrite() { watch.ownWriteSequence = GetClipboardSequenceNumb
 bool ClipboardChangedSinceOwnWrite() { return GetClipboardSequenceNumber() != watch.ownWriteSequence; }
 
 void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!clipboardBusy) {
-        RefreshFloatingViewer();
+    // The program's own writes (a re-copied line, a rewrite) are neither shown nor processed again.
+    if (!clipboardBusy && ClipboardChangedSinceOwnWrite()) {
+        // Processing at once refreshes the viewer itself, after the rewrite; refreshing first would only delay it.
+        const bool processNow = Settings.CBWatchEnabled && Settings.Delay1Sec == 0;
+        if (!processNow) RefreshFloatingViewer();
         if (Settings.CBWatchEnabled) {
             // Restarting the timer on every change processes a burst once, Delay1Sec after its last change.
-            if (Settings.Delay1Sec != 0)
-                SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
+            if (!processNow) SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
             else if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
         }
     }

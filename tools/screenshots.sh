@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu, a balloon and the
-# already-running, settings and regular-expression dialogs, the multiply-by-N dialog and the About box in Japanese and in
-# English, and the opening dialog (Japanese only), into docs/.
+# already-running, settings and regular-expression dialogs, the multiply-by-N dialog, the About box and the floating
+# button (small and widened) in Japanese and in English, and the opening dialog (Japanese only), into docs/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PASTREL_BUILD_DIR:-$root/build}"
@@ -54,7 +54,32 @@ for lang in ja en; do
     wine Pastrel.exe /X
     sleep 3 # the next start must not find this instance still running
 done
-wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v NoOpeningDlg /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# The floating button, small and widened with its viewer showing a rewritten copy, at a place the shots know.
+key='HKCU\Software\Brindlewox\Pastrel\CurrentVersion'
+store() { wine reg add "$key" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
+store SHOW_FLOATING 1
+store LEFT_FLOATING 400
+store TOP_FLOATING 300
+for lang in ja en; do
+    text="Copied from a web page: the formatting is gone."
+    [ $lang = ja ] && text="ウェブページからコピー: 書式はもうありません。"
+    sizes="wide"
+    [ $lang = en ] && sizes="small wide" # the small button has no text: one picture serves both languages
+    for size in $sizes; do
+        store WIDTH_FLOATING "$([ $size = wide ] && echo 420 || echo 0)"
+        store HEIGHT_FLOATING "$([ $size = wide ] && echo 110 || echo 0)"
+        PASTREL_LANG=$lang wine Pastrel.exe &
+        sleep 3
+        wine shot_driver.exe "$text"
+        sleep 1
+        import -window root -crop 600x300+380+280 +repage "$root/docs/floating-$size-$lang.png"
+        convert "$root/docs/floating-$size-$lang.png" -trim +repage "$root/docs/floating-$size-$lang.png"
+        wine Pastrel.exe /X
+        sleep 3
+    done
+done
+store SHOW_FLOATING 0
+wine reg add "$key" /v NoOpeningDlg /t REG_DWORD /d 0 /f >/dev/null 2>&1
 PASTREL_LANG=ja wine Pastrel.exe &
 sleep 3
 shot_dialog "$root/docs/opening-ja.png"

@@ -93,7 +93,20 @@ INT_PTR RunModalDialogFromTemplate(const DLGTEMPLATE* dialogTemplate, HWND owner
                                    reinterpret_cast<LPARAM>(&context));
 }
 
+namespace {
+
+// Modal dialogs (the floating button's among them) run loops of their own; this hook gives the modeless dialogs
+// their keyboard handling inside those loops too.
+LRESULT CALLBACK ModalLoopFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX && HandleModelessDialogMessage(reinterpret_cast<MSG*>(lParam))) return TRUE;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
 HWND CreateModelessDialog(int resourceId, HWND owner, DialogHandler handler, void* state) {
+    static HHOOK filter = SetWindowsHookExW(WH_MSGFILTER, ModalLoopFilter, nullptr, GetCurrentThreadId());
+    (void)filter; // lives as long as the thread
     auto* context = new DialogContext{handler, state, DialogSlot::None, false};
     HWND dialog = CreateDialogParamW(g_resources.instance, MAKEINTRESOURCEW(resourceId), owner, DialogBoundary,
                                      reinterpret_cast<LPARAM>(context));

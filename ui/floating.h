@@ -1,10 +1,20 @@
-// The floating button and its mini clipboard viewer.
+// The floating button: a small translucent window that rewrites the clipboard with one click and, widened, shows
+// what the clipboard holds. It runs as a modal dialog box without owner; while it is open its loop serves the
+// whole thread.
 #pragma once
 #include <windows.h>
 
 // The button's window while it is open, else null.
 HWND FloatingButtonWindow();
-// Runs the button as a modal dialog box; returns when it is closed.
-void OpenFloatingButton();
-// Shows the current clipboard in the viewer, if the button and its viewer exist.
+// Runs the button; returns when it is closed. `mainWindow` receives its commands and mouse messages.
+void OpenFloatingButton(HWND mainWindow);
+// Shows the current clipboard in the viewer, if the button is open.
 void RefreshFloatingViewer();
+// Writes the button's restored position and size into the settings (for an exit that does not destroy it).
+void StoreFloatingButtonPlacement();
+
+// The opacity one fade tick after `current` on the way to `target`: steps of 10, the last step exact.
+int NextOpacity(int current, int target);
+// The outer size the button opens with: the stored size when it is not below the minimum in either direction, else
+// the minimum; never larger than the work area (but never below the minimum).
+SIZE FloatingWindowSize(SIZE stored, SIZE minimum, SIZE workArea);

@@ -1,7 +1,9 @@
 #include "e2e_support.h"
 
 #include "app/ids.h"
+#include "base/program.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -310,6 +312,40 @@ HWND TopMenuWindow(DWORD processId) {
 } // namespace
 
 bool PastrelProcess::MenuOpen() const { return TopMenuWindow(processId_) != nullptr; }
+
+bool ItemChecked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+void ClickCheckBox(HWND dialog, int id) {
+    SendDlgItemMessageW(dialog, id, BM_SETCHECK, ItemChecked(dialog, id) ? BST_UNCHECKED : BST_CHECKED, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void SlideTrackbar(HWND dialog, int id, int position) {
+    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
+    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void MouseClickAt(POINT at, DWORD downFlag, DWORD upFlag, int clicks) {
+    SetCursorPos(at.x, at.y);
+    PumpFor(50);
+    for (int i = 0; i < clicks; ++i) {
+        INPUT input[2]{};
+        input[0].type = input[1].type = INPUT_MOUSE;
+        input[0].mi.dwFlags = downFlag;
+        input[1].mi.dwFlags = upFlag;
+        SendInput(2, input, sizeof(INPUT));
+        PumpFor(30);
+    }
+}
+
+HWND OpenSettingsDialog(PastrelProcess& pastrel, const wchar_t* title) {
+    if (!pastrel.OpenTrayMenu()) return nullptr;
+    pastrel.MenuKeys({'S'});
+    return WaitForDialog(pastrel.ProcessId(), title);
+}
 
 bool PastrelProcess::OpenTrayMenu() {
     PostMessageW(window_, WMU_TRAY, TRAY_ICON_ID, WM_RBUTTONUP);

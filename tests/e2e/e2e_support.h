@@ -97,6 +97,17 @@ HWND WaitForDialog(DWORD processId, const wchar_t* title);
 std::wstring DialogItemText(HWND dialog, int id);
 std::wstring WindowTitle(HWND window);
 
+// What the user does on a dialog of another process, by control id.
+bool ItemChecked(HWND dialog, int id);
+bool ItemEnabled(HWND dialog, int id);
+// A click on a check box: it toggles and the dialog hears of it.
+void ClickCheckBox(HWND dialog, int id);
+// A trackbar dragged to `position`.
+void SlideTrackbar(HWND dialog, int id, int position);
+// Mouse input as the hardware gives it: `clicks` clicks (2: a double click) of the button whose press and release
+// flags are given (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP ...) at a screen point; the cursor stays there.
+void MouseClickAt(POINT at, DWORD downFlag, DWORD upFlag, int clicks = 1);
+
 // A copy of Pastrel.exe under another name, in a fresh folder.
 std::wstring CopyExeAs(const std::wstring& name);
 // A copy to which Wine reports Windows XP 64-bit, so that Pastrel falls back to the viewer chain.
@@ -113,6 +124,10 @@ HWND FindMessageBoxOf(DWORD processId);
 std::wstring MessageBoxText(HWND box);
 MessageBoxRun RunPastrelWithMessageBox(const std::wstring& args, const std::wstring& cwd,
                                        const std::wstring& exePath = {});
+
+// Opens the settings dialog through the tray menu's Settings item (access key S in both languages) and waits for
+// the dialog with this title; null when it did not appear.
+HWND OpenSettingsDialog(PastrelProcess& pastrel, const wchar_t* title);
 
 // Under Wine a web page opens in the desktop's browser: points Wine's browser at bin/browser_recorder.sh, which
 // appends every address it is asked to open to bin/browser.log, and empties that log.

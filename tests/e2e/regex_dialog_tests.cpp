@@ -20,14 +20,8 @@ std::wstring ComboEntry(HWND dialog, int id, int index) {
 }
 
 int ComboCount(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0)); }
-bool Checked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 
-// What the user does: click a check box, type into a combo box, pick a list entry.
-void Click(HWND dialog, int id) {
-    SendDlgItemMessageW(dialog, id, BM_SETCHECK, Checked(dialog, id) ? BST_UNCHECKED : BST_CHECKED, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
+// What the user does: type into a combo box, pick a list entry.
 void Type(HWND dialog, int id, const std::wstring& text) {
     SetDlgItemTextW(dialog, id, text.c_str());
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -99,12 +93,12 @@ TEST_F(RegexDialog, ShowsTheStoredStateAndOkStoresRemembersAndConvertsTheNextCop
     PastrelProcess pastrel;
     HWND dialog = OpenRegexDialog(pastrel, kCaptionEn);
     ASSERT_TRUE(dialog);
-    EXPECT_FALSE(Checked(dialog, IDC_REGEX_ENABLE));
+    EXPECT_FALSE(ItemChecked(dialog, IDC_REGEX_ENABLE));
     EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_BEFORE), L"old");
     EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_AFTER), L"x");
-    EXPECT_TRUE(Checked(dialog, IDC_REGEX_ICASE));
-    EXPECT_FALSE(Checked(dialog, IDC_REGEX_SINGLELINE));
-    EXPECT_TRUE(Checked(dialog, IDC_REGEX_NOTDOTNEWLINE));
+    EXPECT_TRUE(ItemChecked(dialog, IDC_REGEX_ICASE));
+    EXPECT_FALSE(ItemChecked(dialog, IDC_REGEX_SINGLELINE));
+    EXPECT_TRUE(ItemChecked(dialog, IDC_REGEX_NOTDOTNEWLINE));
     EXPECT_EQ(ComboCount(dialog, IDC_REGEX_BEFORE), 3);
     EXPECT_EQ(ComboCount(dialog, IDC_REGEX_AFTER), 0);
     EXPECT_EQ(ComboEntry(dialog, IDC_REGEX_TEMPLATES, 0), L"(You can choose from templates)");
@@ -113,16 +107,16 @@ TEST_F(RegexDialog, ShowsTheStoredStateAndOkStoresRemembersAndConvertsTheNextCop
 
     // Off: the fields are disabled and OK needs no pattern; on: OK needs one.
     for (int id : {IDC_REGEX_TEMPLATES, IDC_REGEX_BEFORE, IDC_REGEX_AFTER, IDC_REGEX_ICASE, IDC_REGEX_SINGLELINE})
-        EXPECT_FALSE(Enabled(dialog, id)) << id;
+        EXPECT_FALSE(ItemEnabled(dialog, id)) << id;
     Type(dialog, IDC_REGEX_BEFORE, L"");
-    EXPECT_TRUE(Enabled(dialog, IDOK));
-    Click(dialog, IDC_REGEX_ENABLE);
-    EXPECT_TRUE(Enabled(dialog, IDC_REGEX_BEFORE));
-    EXPECT_FALSE(Enabled(dialog, IDOK));
+    EXPECT_TRUE(ItemEnabled(dialog, IDOK));
+    ClickCheckBox(dialog, IDC_REGEX_ENABLE);
+    EXPECT_TRUE(ItemEnabled(dialog, IDC_REGEX_BEFORE));
+    EXPECT_FALSE(ItemEnabled(dialog, IDOK));
     Type(dialog, IDC_REGEX_BEFORE, L"b+");
-    EXPECT_TRUE(Enabled(dialog, IDOK));
+    EXPECT_TRUE(ItemEnabled(dialog, IDOK));
     Type(dialog, IDC_REGEX_AFTER, L"B");
-    Click(dialog, IDC_REGEX_ICASE);
+    ClickCheckBox(dialog, IDC_REGEX_ICASE);
 
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
@@ -163,7 +157,7 @@ TEST_F(RegexDialog, InvalidOrMissingPatternShowsABoxKeepsTheDialogAndStoresNothi
         EXPECT_EQ(box.substr(0, wcslen(e.regexError)), e.regexError);
         EXPECT_GT(box.size(), wcslen(e.regexError));
         EXPECT_TRUE(IsWindow(dialog));
-        Click(dialog, IDC_REGEX_ENABLE);
+        ClickCheckBox(dialog, IDC_REGEX_ENABLE);
         Type(dialog, IDC_REGEX_BEFORE, L"");
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         EXPECT_EQ(AnswerBox(pastrel, dialog), e.emptyError);
@@ -187,9 +181,9 @@ TEST_F(RegexDialog, ATemplateFillsTheFieldsAndTheDialogOnlyWidens) {
     Pick(dialog, IDC_REGEX_TEMPLATES, 1);
     EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_BEFORE), L"[ \\t　]+$");
     EXPECT_EQ(DialogItemText(dialog, IDC_REGEX_AFTER), L"");
-    EXPECT_FALSE(Checked(dialog, IDC_REGEX_SINGLELINE));
-    EXPECT_TRUE(Checked(dialog, IDC_REGEX_NOTDOTNEWLINE));
-    EXPECT_TRUE(Enabled(dialog, IDOK));
+    EXPECT_FALSE(ItemChecked(dialog, IDC_REGEX_SINGLELINE));
+    EXPECT_TRUE(ItemChecked(dialog, IDC_REGEX_NOTDOTNEWLINE));
+    EXPECT_TRUE(ItemEnabled(dialog, IDOK));
 
     RECT opened, button, field;
     GetWindowRect(dialog, &opened);

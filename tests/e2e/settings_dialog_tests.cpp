@@ -24,30 +24,12 @@ std::wstring ComboEntry(HWND dialog, int id, int index) {
     return text;
 }
 int Selection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)); }
-bool Checked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 int Position(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0)); }
 
-void Click(HWND dialog, int id) {
-    SendDlgItemMessageW(dialog, id, BM_SETCHECK, Checked(dialog, id) ? BST_UNCHECKED : BST_CHECKED, 0);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
 void Pick(HWND dialog, int id, int index) { SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0); }
-void Slide(HWND dialog, int id, int position) {
-    SendDlgItemMessageW(dialog, id, TBM_SETPOS, TRUE, position);
-    SendMessageW(dialog, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
 void SelectRadio(HWND dialog, int id) {
     for (int radio : {IDC_SET_CHARCODE_ANSI, IDC_SET_CHARCODE_UTF16, IDC_SET_CHARCODE_UTF8})
         SendDlgItemMessageW(dialog, radio, BM_SETCHECK, radio == id ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-// Opens the dialog through the tray menu's Settings item (access key S in both languages).
-HWND OpenSettings(PastrelProcess& pastrel, const wchar_t* title) {
-    if (!pastrel.OpenTrayMenu()) return nullptr;
-    pastrel.MenuKeys({'S'});
-    return WaitForDialog(pastrel.ProcessId(), title);
 }
 
 struct Box {
@@ -196,33 +178,33 @@ TEST_F(SettingsDialog, ShowsTheStoredSettingsFollowsTheCheckBoxesAndOkStoresEach
     StoreSetting(L"CMDLINE", std::wstring(L"sort /r"));
     StoreSetting(L"CMDLINE_CHARCODE", 2);
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(DialogItemText(dialog, IDC_SET_BALLOON), L"Displ&ay a toast notification or balloon tip");
     EXPECT_EQ(DialogItemText(dialog, IDC_SET_HELP), L"&Help(Japanese)");
     EXPECT_EQ(GetDlgItem(dialog, IDC_SET_BIGDIALOG), nullptr);
-    EXPECT_TRUE(Checked(dialog, IDC_SET_BALLOON));
-    EXPECT_TRUE(Checked(dialog, IDC_SET_SOUND));
-    EXPECT_TRUE(Enabled(dialog, IDC_SET_SOUND_FILE));
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_BALLOON));
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_SOUND));
+    EXPECT_TRUE(ItemEnabled(dialog, IDC_SET_SOUND_FILE));
     EXPECT_EQ(DialogItemText(dialog, IDC_SET_SOUND_FILE), L"C:\\done.wav");
-    EXPECT_FALSE(Checked(dialog, IDC_SET_FLOATING));
+    EXPECT_FALSE(ItemChecked(dialog, IDC_SET_FLOATING));
     for (int id : {IDC_SET_OPACITY_LABEL, IDC_SET_OPACITY, IDC_SET_HOVER_OPACITY, IDC_SET_CONFIRM_CLOSE})
-        EXPECT_FALSE(Enabled(dialog, id)) << id;
-    EXPECT_TRUE(Checked(dialog, IDC_SET_CONFIRM_CLOSE));
+        EXPECT_FALSE(ItemEnabled(dialog, id)) << id;
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_CONFIRM_CLOSE));
     EXPECT_EQ(Position(dialog, IDC_SET_OPACITY), 100);
     EXPECT_EQ(Position(dialog, IDC_SET_HOVER_OPACITY), 200);
     EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_SET_OPACITY, TBM_GETRANGEMAX, 0, 0), 255);
     EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_SET_OPACITY, TBM_GETPAGESIZE, 0, 0), 25);
-    EXPECT_FALSE(Checked(dialog, IDC_SET_STARTUP));
+    EXPECT_FALSE(ItemChecked(dialog, IDC_SET_STARTUP));
     EXPECT_EQ(ComboEntry(dialog, IDC_SET_RECOPY_INTERVAL, 7), L"10 seconds");
     EXPECT_EQ(Selection(dialog, IDC_SET_RECOPY_INTERVAL), 4);
     EXPECT_EQ(ComboEntry(dialog, IDC_SET_DELAY, 0), L"Immediately");
     EXPECT_EQ(Selection(dialog, IDC_SET_DELAY), 5);
-    EXPECT_FALSE(Checked(dialog, IDC_SET_CMDLINE_ENABLE));
+    EXPECT_FALSE(ItemChecked(dialog, IDC_SET_CMDLINE_ENABLE));
     EXPECT_EQ(DialogItemText(dialog, IDC_SET_CMDLINE), L"sort /r");
     for (int id : {IDC_SET_CMDLINE, IDC_SET_CMDLINE_BROWSE, IDC_SET_CHARCODE_LABEL, IDC_SET_CHARCODE_UTF8})
-        EXPECT_FALSE(Enabled(dialog, id)) << id;
-    EXPECT_TRUE(Checked(dialog, IDC_SET_CHARCODE_UTF8));
+        EXPECT_FALSE(ItemEnabled(dialog, id)) << id;
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_CHARCODE_UTF8));
     // The dialog sits in the bottom-right corner of the work area.
     RECT work{}, placed{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -230,23 +212,23 @@ TEST_F(SettingsDialog, ShowsTheStoredSettingsFollowsTheCheckBoxesAndOkStoresEach
     EXPECT_EQ(placed.right, work.right);
     EXPECT_EQ(placed.bottom, work.bottom);
 
-    Click(dialog, IDC_SET_SOUND);
-    EXPECT_FALSE(Enabled(dialog, IDC_SET_SOUND_FILE));
-    EXPECT_FALSE(Enabled(dialog, IDC_SET_SOUND_BROWSE));
-    Click(dialog, IDC_SET_FLOATING);
+    ClickCheckBox(dialog, IDC_SET_SOUND);
+    EXPECT_FALSE(ItemEnabled(dialog, IDC_SET_SOUND_FILE));
+    EXPECT_FALSE(ItemEnabled(dialog, IDC_SET_SOUND_BROWSE));
+    ClickCheckBox(dialog, IDC_SET_FLOATING);
     for (int id : {IDC_SET_OPACITY_LABEL, IDC_SET_OPACITY_LOW, IDC_SET_OPACITY_HIGH, IDC_SET_HOVER_LABEL,
                    IDC_SET_OPACITY, IDC_SET_HOVER_OPACITY, IDC_SET_CONFIRM_CLOSE})
-        EXPECT_TRUE(Enabled(dialog, id)) << id;
-    Click(dialog, IDC_SET_CMDLINE_ENABLE);
+        EXPECT_TRUE(ItemEnabled(dialog, id)) << id;
+    ClickCheckBox(dialog, IDC_SET_CMDLINE_ENABLE);
     for (int id : {IDC_SET_CMDLINE, IDC_SET_CMDLINE_BROWSE, IDC_SET_CHARCODE_LABEL, IDC_SET_CHARCODE_ANSI,
                    IDC_SET_CHARCODE_UTF16, IDC_SET_CHARCODE_UTF8})
-        EXPECT_TRUE(Enabled(dialog, id)) << id;
-    Click(dialog, IDC_SET_BALLOON);
-    Click(dialog, IDC_SET_CONFIRM_CLOSE);
+        EXPECT_TRUE(ItemEnabled(dialog, id)) << id;
+    ClickCheckBox(dialog, IDC_SET_BALLOON);
+    ClickCheckBox(dialog, IDC_SET_CONFIRM_CLOSE);
     SetDlgItemTextW(dialog, IDC_SET_SOUND_FILE, L"");
     SetDlgItemTextW(dialog, IDC_SET_CMDLINE, L"more");
-    Slide(dialog, IDC_SET_OPACITY, 30);
-    Slide(dialog, IDC_SET_HOVER_OPACITY, 240);
+    SlideTrackbar(dialog, IDC_SET_OPACITY, 30);
+    SlideTrackbar(dialog, IDC_SET_HOVER_OPACITY, 240);
     Pick(dialog, IDC_SET_RECOPY_INTERVAL, 0);
     Pick(dialog, IDC_SET_DELAY, 2);
     SelectRadio(dialog, IDC_SET_CHARCODE_UTF16);
@@ -278,12 +260,12 @@ TEST_F(SettingsDialog, OddStoredValuesShowTheListsChoicesAndOkStoresSoundOnes) {
     StoreSetting(L"CMDLINE", longCommand);
     StoreSetting(L"PLAY_SOUND_FNAME", std::wstring(2049, L's'));
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(Selection(dialog, IDC_SET_RECOPY_INTERVAL), 1);
     EXPECT_EQ(Selection(dialog, IDC_SET_DELAY), 5); // the store reads an unknown delay as 1 second
-    EXPECT_TRUE(Checked(dialog, IDC_SET_CHARCODE_ANSI));
-    EXPECT_FALSE(Checked(dialog, IDC_SET_CHARCODE_UTF16) || Checked(dialog, IDC_SET_CHARCODE_UTF8));
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_CHARCODE_ANSI));
+    EXPECT_FALSE(ItemChecked(dialog, IDC_SET_CHARCODE_UTF16) || ItemChecked(dialog, IDC_SET_CHARCODE_UTF8));
     EXPECT_EQ(Position(dialog, IDC_SET_OPACITY), 255);
     EXPECT_EQ(DialogItemText(dialog, IDC_SET_CMDLINE), longCommand);
     Close(pastrel, dialog, IDOK);
@@ -306,11 +288,11 @@ TEST_F(SettingsDialog, ValidationBoxesKeepTheDialogAndCancelStoresNothing) {
         ClearStoredSettings(); // the previous round's program saved its settings as it ended
         StoreSetting(L"NoOpeningDlg", 1);
         PastrelProcess pastrel(InLanguage(e.language));
-        HWND dialog = OpenSettings(pastrel, e.title);
+        HWND dialog = OpenSettingsDialog(pastrel, e.title);
         ASSERT_TRUE(dialog);
-        Click(dialog, IDC_SET_BALLOON); // a change above the failing fields, which must not be stored either
-        Click(dialog, IDC_SET_CMDLINE_ENABLE);
-        Click(dialog, IDC_SET_SOUND);
+        ClickCheckBox(dialog, IDC_SET_BALLOON); // a change above the failing fields, which must not be stored either
+        ClickCheckBox(dialog, IDC_SET_CMDLINE_ENABLE);
+        ClickCheckBox(dialog, IDC_SET_SOUND);
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         Box box = AnswerBox(pastrel, dialog);
         EXPECT_EQ(box.text, e.noCommand);
@@ -341,17 +323,17 @@ TEST_F(SettingsDialog, JapaneseOkWritesTheIniFileAndExplainsTheEnlargedDialog) {
         file.write(reinterpret_cast<const char*>(content.data()), static_cast<std::streamsize>(content.size() * 2));
     }
     PastrelProcess pastrel(InLanguage(L"JA", exe));
-    HWND dialog = OpenSettings(pastrel, kTitleJa);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleJa);
     ASSERT_TRUE(dialog);
     EXPECT_EQ(DialogItemText(dialog, IDC_SET_BIGDIALOG), L"設定画面強制拡大");
     EXPECT_EQ(DialogItemText(dialog, IDC_SET_CHARCODE_ANSI), L"SJIS(ASCII)");
     EXPECT_EQ(ComboEntry(dialog, IDC_SET_RECOPY_INTERVAL, 6), L"8秒間隔");
     EXPECT_EQ(Selection(dialog, IDC_SET_RECOPY_INTERVAL), 6);
     EXPECT_EQ(ComboEntry(dialog, IDC_SET_DELAY, 5), L"1.0秒遅れ");
-    EXPECT_FALSE(Checked(dialog, IDC_SET_BIGDIALOG));
-    EXPECT_FALSE(Enabled(dialog, IDC_SET_FLOATING_TEXT));
-    EXPECT_FALSE(Enabled(dialog, IDC_SET_CMDLINE_LABEL));
-    Click(dialog, IDC_SET_BIGDIALOG);
+    EXPECT_FALSE(ItemChecked(dialog, IDC_SET_BIGDIALOG));
+    EXPECT_FALSE(ItemEnabled(dialog, IDC_SET_FLOATING_TEXT));
+    EXPECT_FALSE(ItemEnabled(dialog, IDC_SET_CMDLINE_LABEL));
+    ClickCheckBox(dialog, IDC_SET_BIGDIALOG);
     Pick(dialog, IDC_SET_DELAY, 4);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     Box box = AnswerBox(pastrel, dialog);
@@ -370,10 +352,10 @@ TEST_F(SettingsDialog, JapaneseOkWritesTheIniFileAndExplainsTheEnlargedDialog) {
     EXPECT_NE(StoredSettingDword(L"Delay1Sec"), 700u); // nothing went to the registry
 
     // Switched off again: the other explanation.
-    dialog = OpenSettings(pastrel, kTitleJa);
+    dialog = OpenSettingsDialog(pastrel, kTitleJa);
     ASSERT_TRUE(dialog);
-    EXPECT_TRUE(Checked(dialog, IDC_SET_BIGDIALOG));
-    Click(dialog, IDC_SET_BIGDIALOG);
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_BIGDIALOG));
+    ClickCheckBox(dialog, IDC_SET_BIGDIALOG);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     box = AnswerBox(pastrel, dialog);
     EXPECT_EQ(box.text, L"次回設定画面を開いたときから、元のサイズに戻ります。");
@@ -384,10 +366,10 @@ TEST_F(SettingsDialog, StartupShortcutIsARealLinkNamedAfterTheLanguagesProductTi
     const std::wstring japaneseLink = StartupFolder() + L"\\パストレル.lnk";
     {
         PastrelProcess pastrel(InLanguage(L"JA"));
-        HWND dialog = OpenSettings(pastrel, kTitleJa);
+        HWND dialog = OpenSettingsDialog(pastrel, kTitleJa);
         ASSERT_TRUE(dialog);
-        EXPECT_FALSE(Checked(dialog, IDC_SET_STARTUP));
-        Click(dialog, IDC_SET_STARTUP);
+        EXPECT_FALSE(ItemChecked(dialog, IDC_SET_STARTUP));
+        ClickCheckBox(dialog, IDC_SET_STARTUP);
         Close(pastrel, dialog, IDOK);
         EXPECT_TRUE(Exists(japaneseLink));
         std::wstring target = LinkTarget(japaneseLink);
@@ -396,16 +378,16 @@ TEST_F(SettingsDialog, StartupShortcutIsARealLinkNamedAfterTheLanguagesProductTi
     {
         // The English UI looks for its own name.
         PastrelProcess pastrel(InLanguage(L"EN"));
-        HWND dialog = OpenSettings(pastrel, kTitleEn);
+        HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
         ASSERT_TRUE(dialog);
-        EXPECT_FALSE(Checked(dialog, IDC_SET_STARTUP));
+        EXPECT_FALSE(ItemChecked(dialog, IDC_SET_STARTUP));
         Close(pastrel, dialog, IDCANCEL);
     }
     PastrelProcess pastrel(InLanguage(L"JA"));
-    HWND dialog = OpenSettings(pastrel, kTitleJa);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleJa);
     ASSERT_TRUE(dialog);
-    EXPECT_TRUE(Checked(dialog, IDC_SET_STARTUP));
-    Click(dialog, IDC_SET_STARTUP);
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_STARTUP));
+    ClickCheckBox(dialog, IDC_SET_STARTUP);
     Close(pastrel, dialog, IDOK);
     EXPECT_FALSE(Exists(japaneseLink));
 }
@@ -414,11 +396,11 @@ TEST_F(SettingsDialog, AShortcutThatCannotBeDeletedIsReportedAndOkGoesOn) {
     const std::wstring blocked = StartupFolder() + L"\\Pastrel.lnk";
     ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr)); // something that is no file stands in its place
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
-    EXPECT_TRUE(Checked(dialog, IDC_SET_STARTUP));
-    Click(dialog, IDC_SET_STARTUP);
-    Click(dialog, IDC_SET_BALLOON);
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_STARTUP));
+    ClickCheckBox(dialog, IDC_SET_STARTUP);
+    ClickCheckBox(dialog, IDC_SET_BALLOON);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     Box box = AnswerBox(pastrel, dialog);
     EXPECT_EQ(box.caption, L"Pastrel");
@@ -433,10 +415,10 @@ TEST_F(SettingsDialog, AStartupFolderThatRefusesTheShortcutIsReportedAndOkGoesOn
     const std::wstring folder = blocker + L"\\Startup";
     RedirectedStartupFolder redirected(folder);
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
-    EXPECT_FALSE(Checked(dialog, IDC_SET_STARTUP));
-    Click(dialog, IDC_SET_STARTUP);
+    EXPECT_FALSE(ItemChecked(dialog, IDC_SET_STARTUP));
+    ClickCheckBox(dialog, IDC_SET_STARTUP);
     Pick(dialog, IDC_SET_DELAY, 1);
     PostMessageW(dialog, WM_COMMAND, IDOK, 0);
     Box box = AnswerBox(pastrel, dialog);
@@ -449,7 +431,7 @@ TEST_F(SettingsDialog, AStartupFolderThatRefusesTheShortcutIsReportedAndOkGoesOn
 TEST_F(SettingsDialog, FeedbackOpensTheMakersPageAndNonSaveModeSaysSoInTheTitle) {
     RecordBrowserRequests();
     PastrelProcess pastrel(InLanguage(L"EN", CopyExeAs(L"Pastrel_n.exe")));
-    HWND dialog = OpenSettings(pastrel, L"Settings - Pastrel (Non-Save Mode)");
+    HWND dialog = OpenSettingsDialog(pastrel, L"Settings - Pastrel (Non-Save Mode)");
     ASSERT_TRUE(dialog);
     PostMessageW(dialog, WM_COMMAND, IDC_SET_FEEDBACK, 0);
     EXPECT_TRUE(WaitUntil(
@@ -460,9 +442,9 @@ TEST_F(SettingsDialog, FeedbackOpensTheMakersPageAndNonSaveModeSaysSoInTheTitle)
 TEST_F(SettingsDialog, EnlargedDialogFillsTheWorkAreaHeightInItsBottomRightCorner) {
     StoreSetting(L"BIGDIALOG", 1);
     PastrelProcess pastrel(InLanguage(L"JA"));
-    HWND dialog = OpenSettings(pastrel, kTitleJa);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleJa);
     ASSERT_TRUE(dialog);
-    EXPECT_TRUE(Checked(dialog, IDC_SET_BIGDIALOG));
+    EXPECT_TRUE(ItemChecked(dialog, IDC_SET_BIGDIALOG));
     RECT work{}, placed{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     GetWindowRect(dialog, &placed);
@@ -477,7 +459,7 @@ TEST_F(SettingsDialog, EnlargedDialogFillsTheWorkAreaHeightInItsBottomRightCorne
 // The dialog comes forward too, but only for a moment: the menu that follows takes the foreground.
 TEST_F(SettingsDialog, TheTrayMenuWhileItIsOpenAsksToCloseIt) {
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     pastrel.ClearLog();
     ASSERT_TRUE(pastrel.OpenTrayMenu());
@@ -501,7 +483,7 @@ TEST_F(SettingsDialog, BrowseButtonsPutTheChosenFileIntoTheirFieldAndCancelKeeps
     StoreSetting(L"USE_CMDLINE", 1);
     StoreSetting(L"CMDLINE", std::wstring(L"sort"));
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     PostMessageW(dialog, WM_COMMAND, IDC_SET_SOUND_BROWSE, 0);
     HWND chooser = FileDialog(pastrel, L"Choose a sound file");
@@ -528,7 +510,7 @@ TEST_F(SettingsDialog, AFieldHoldingNoValidFileNameStillOpensTheChooser) {
     StoreSetting(L"PLAY_SOUND", 1);
     StoreSetting(L"PLAY_SOUND_FNAME", std::wstring(L"C:\\bad<name>|?.wav"));
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     PostMessageW(dialog, WM_COMMAND, IDC_SET_SOUND_BROWSE, 0);
     HWND chooser = FileDialog(pastrel, L"Choose a sound file");
@@ -545,7 +527,7 @@ TEST_F(SettingsDialog, AFieldHoldingNoValidFileNameStillOpensTheChooser) {
 TEST_F(SettingsDialog, HotkeysAreRegisteredAndSavedAtOnce) {
     ASSERT_TRUE(RegisterHotKey(nullptr, 78, MOD_CONTROL, 'W')); // taken here, before Pastrel asks for it
     PastrelProcess pastrel;
-    HWND dialog = OpenSettings(pastrel, kTitleEn);
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     PostMessageW(dialog, WM_COMMAND, IDC_SET_HOTKEYS, 0);
     HWND hotkeys = nullptr;

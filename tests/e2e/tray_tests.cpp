@@ -3,6 +3,7 @@
 #include "pastrel_test.h"
 
 #include "app/ids.h"
+#include "base/program.h"
 
 #include <gtest/gtest.h>
 

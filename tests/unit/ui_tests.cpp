@@ -332,3 +332,18 @@ TEST(SettingsLists, OfferedValuesRoundTripAndOthersFallBack) {
     EXPECT_EQ(ProcessingDelayAt(-1), 0);
     EXPECT_EQ(ProcessingDelayAt(6), 0);
 }
+
+#include "ui/floating.h"
+
+// The floating button's fade: steps of 10, the last step exact, in both directions; a full fade takes 26 ticks.
+TEST(FloatingButtonFade, StepsOfTenEndExactlyOnTheTarget) {
+    EXPECT_EQ(NextOpacity(100, 105), 105);
+    EXPECT_EQ(NextOpacity(100, 111), 110);
+    EXPECT_EQ(NextOpacity(110, 111), 111);
+    EXPECT_EQ(NextOpacity(100, 90), 90);
+    EXPECT_EQ(NextOpacity(100, 89), 90);
+    EXPECT_EQ(NextOpacity(7, 7), 7);
+    int alpha = 0, ticks = 0;
+    while (alpha != 255) alpha = NextOpacity(alpha, 255), ++ticks;
+    EXPECT_EQ(ticks, 26);
+}

@@ -1,0 +1,7 @@
+// Control ids of the floating button (dialog 140, one for both languages), shared by its resource script and its code.
+#pragma once
+
+#define IDD_FLOATING 140
+
+#define IDC_FLOATING_ICON 32782 // its id is the command it stands for: rewrite the clipboard now
+#define IDC_FLOATING_VIEWER 1040
