@@ -149,8 +149,9 @@ void OnFadeTick(HWND dialog) {
         int next = NextOpacity(alpha, target);
         if (next != alpha) SetLayeredWindowAttributes(dialog, 0, static_cast<BYTE>(next), LWA_ALPHA);
     }
+    // The hidden main window becomes the foreground while the tray menu shows; it is no place to return to.
     HWND foreground = GetForegroundWindow();
-    if (foreground && foreground != dialog) floating.lastForeground = foreground;
+    if (foreground && foreground != dialog && IsWindowVisible(foreground)) floating.lastForeground = foreground;
 }
 
 void OnTimer(HWND dialog, WPARAM id) {
