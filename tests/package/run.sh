@@ -164,7 +164,7 @@ fi
 wait "$help_pid" 2>/dev/null
 
 paste() { xclip -o -selection clipboard "$@" 2>/dev/null; }
-rewritten_to() { ! paste -t TARGETS | grep -qx text/html && [ "$(paste)" = "$1" ]; }
+rewritten_to() { ! paste -t TARGETS | grep -qx text/html && [ "$(paste -t UTF8_STRING)" = "$1" ]; }
 # Copies as a browser does: HTML and the same text (HTML alone gives Windows programs no text). The copying client
 # gets no WINEPREFIX, so that only Wine's own processes carry this prefix.
 copy() {
