@@ -60,6 +60,24 @@ bool RunningUnderWine() {
     return wine;
 }
 
+bool UnixFileName(const std::wstring& windowsPath, std::wstring& unixPath) {
+    using WineGetUnixFileNameFn = char*(CDECL*)(const wchar_t*);
+    static const auto getUnixFileName =
+        GetProcedure<WineGetUnixFileNameFn>(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name");
+    if (!getUnixFileName || windowsPath.empty()) return false;
+    char* name = getUnixFileName(windowsPath.c_str());
+    if (!name) return false;
+    auto release = MakeScopeExit([name] { HeapFree(GetProcessHeap(), 0, name); });
+    // Wine's code page for the character set of the Unix locale, in which it spells Unix file names.
+    constexpr UINT kUnixCodePage = 65010;
+    int units = MultiByteToWideChar(kUnixCodePage, MB_ERR_INVALID_CHARS, name, -1, nullptr, 0);
+    if (units <= 1) return false;
+    unixPath.assign(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(kUnixCodePage, MB_ERR_INVALID_CHARS, name, -1, unixPath.data(), units);
+    unixPath.resize(static_cast<size_t>(units - 1));
+    return true;
+}
+
 void SetCurrentDirectoryToExe() {
     wchar_t path[260];
     DWORD length = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));

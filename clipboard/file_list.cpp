@@ -50,9 +50,15 @@ bool ReadPaths(const BYTE* bytes, size_t size, std::vector<std::wstring>& paths)
 
 } // namespace
 
-bool BuildFileListText(const void* block, size_t size, FileListMode mode, std::wstring& text) {
+bool BuildFileListText(const void* block, size_t size, FileListMode mode, std::wstring& text,
+                       const PathMapper& mapFullPath) {
     std::vector<std::wstring> paths;
     if (!ReadPaths(static_cast<const BYTE*>(block), size, paths)) return false;
+    if (mode == FileListMode::FullPaths && mapFullPath) {
+        std::wstring mapped;
+        for (std::wstring& path : paths)
+            if (mapFullPath(path, mapped)) path.swap(mapped);
+    }
     size_t total = 1;
     for (const std::wstring& path : paths) total += path.size() + 2;
     text.clear();

@@ -45,6 +45,8 @@ struct RunOutcome {
     bool textPath = true;   // CF_UNICODETEXT was read; otherwise a file list
     DWORD readSequence = 0; // the clipboard's sequence number when it was read
     std::wstring text;      // the text read (or the file-list text), converted in place
+    std::string fileList;   // the copied files' DROPFILES block, turned into text once the clipboard is closed
+    FileListMode fileListMode = FileListMode::Names;
     bool rewritten = false;
     bool showNotices = false;
 };
@@ -168,17 +170,27 @@ void ReadTextPath(HWND window, bool forced, RunOutcome& outcome) {
     outcome.convert = CopyClipboardText(data, outcome.text);
 }
 
-// File path, with the clipboard open: the names or full paths of the copied files as text.
+// File path, with the clipboard open: a copy of the list of the copied files.
 void ReadFilePath(HWND window, bool fileListOffered, RunOutcome& outcome) {
     outcome.textPath = false;
     StopLineRecopy(window);
     if (!fileListOffered || Settings.FileFolderCopy == 0) return;
     HANDLE drop = GetClipboardData(CF_HDROP);
     if (!drop) return;
-    GlobalLockGuard<const void> block(drop);
+    GlobalLockGuard<const char> block(drop);
     if (!block) return;
-    FileListMode mode = Settings.FileFolderCopy == 2 ? FileListMode::FullPaths : FileListMode::Names;
-    outcome.convert = BuildFileListText(block.get(), GlobalSize(drop), mode, outcome.text);
+    outcome.fileList.assign(block.get(), GlobalSize(drop));
+    outcome.fileListMode = Settings.FileFolderCopy == 2 ? FileListMode::FullPaths : FileListMode::Names;
+}
+
+// The names or full paths of the copied files as text. Under Wine a full path is the file's Linux path, which
+// Linux programs can open; looking it up asks the file system, so it is done with the clipboard closed.
+void BuildFileText(RunOutcome& outcome) {
+    PathMapper mapFullPath;
+    if (RunningUnderWine()) mapFullPath = UnixFileName;
+    outcome.convert = BuildFileListText(outcome.fileList.data(), outcome.fileList.size(), outcome.fileListMode,
+                                        outcome.text, mapFullPath);
+    outcome.fileList.clear();
 }
 
 // Takes what is to be converted and closes the clipboard again; false when it could not be opened. Reading
@@ -248,6 +260,7 @@ void GiveFeedback(HWND window, RunOutcome& outcome) {
 bool RunProcessing(HWND window, bool forced) {
     RunOutcome outcome;
     if (!ReadClipboard(window, forced, outcome)) return false;
+    if (!outcome.fileList.empty()) BuildFileText(outcome);
     if (outcome.convert) {
         Convert(outcome);
         if (!WriteResult(window, outcome)) return false;

@@ -1,6 +1,7 @@
 // Pastrel rewrites what other applications copy: formatted text, plain text and file lists, and leaves alone what it
 // must not touch.
 #include "pastrel_test.h"
+#include "base/system.h"
 
 #include <gtest/gtest.h>
 
@@ -218,17 +219,72 @@ TEST_F(FileList, NamesModeGivesNamesEachEndingInCrLf) {
               L"a.txt\r\n日本語.txt\r\n\r\n");
 }
 
-TEST_F(FileList, FullPathModeGivesFullPaths) {
+TEST_F(FileList, FullPathModeKeepsPathsWithoutALinuxName) {
+    // On Windows every path stays; under Wine these do, having no Linux path: a network path, a name Linux files
+    // cannot have in Wine's spelling.
     StoreSetting(L"FileFolderCopy", 2);
     PastrelProcess pastrel;
-    EXPECT_EQ(CopyFilesAndRead(pastrel, {L"C:\\docs\\a.txt", L"D:\\b"}), L"C:\\docs\\a.txt\r\nD:\\b\r\n");
+    EXPECT_EQ(CopyFilesAndRead(pastrel, {L"\\\\server\\share\\a.txt", L"C:\\docs\\a|b.txt"}),
+              L"\\\\server\\share\\a.txt\r\nC:\\docs\\a|b.txt\r\n");
 }
 
 TEST_F(FileList, PathsAreCutTo519Characters) {
     StoreSetting(L"FileFolderCopy", 2);
     PastrelProcess pastrel;
-    std::wstring longPath = L"C:\\" + std::wstring(600, L'p');
+    std::wstring longPath = L"\\\\server\\" + std::wstring(600, L'p'); // a network path keeps its Windows form
     EXPECT_EQ(CopyFilesAndRead(pastrel, {longPath}), longPath.substr(0, 519) + L"\r\n");
+}
+
+// The contents of a file named by a Linux path, read through Wine's \\?\unix\ spelling of such a path.
+std::string ContentsAtLinuxPath(const std::wstring& linuxPath) {
+    std::wstring name = L"\\\\?\\unix" + linuxPath;
+    std::replace(name.begin(), name.end(), L'/', L'\\');
+    HANDLE file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "(cannot open)";
+    char buffer[256];
+    DWORD read = 0;
+    ReadFile(file, buffer, sizeof(buffer), &read, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, read);
+}
+
+// Under Wine, Linux programs get paths they can open: full paths are the files' Linux paths; names stay names.
+TEST_F(FileList, UnderWineFullPathsAreTheFilesLinuxPaths) {
+    if (!RunningUnderWine()) GTEST_SKIP() << "on Windows the Windows paths are the paths";
+    wchar_t prefix[1024];
+    DWORD prefixLength = GetEnvironmentVariableW(L"WINEPREFIX", prefix, ARRAYSIZE(prefix));
+    ASSERT_TRUE(prefixLength > 0 && prefixLength < ARRAYSIZE(prefix));
+    std::wstring dir = MakeTempDir(L"linux paths");
+    const std::vector<std::wstring> names = {L"a b.txt", L"日本語 ファイル.txt"};
+    std::vector<std::wstring> paths;
+    for (const std::wstring& name : names) {
+        paths.push_back(dir + L"\\" + name);
+        HANDLE file = CreateFileW(paths.back().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        std::string contents = ToUtf8(name);
+        DWORD written = 0;
+        WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    {
+        StoreSetting(L"FileFolderCopy", 2);
+        PastrelProcess pastrel;
+        std::wstring text = CopyFilesAndRead(pastrel, paths);
+        std::vector<std::wstring> lines;
+        for (size_t start = 0, end; (end = text.find(L"\r\n", start)) != std::wstring::npos; start = end + 2)
+            lines.push_back(text.substr(start, end - start));
+        ASSERT_EQ(lines.size(), names.size()) << ToUtf8(text);
+        for (size_t i = 0; i < names.size(); ++i) {
+            SCOPED_TRACE(ToUtf8(lines[i]));
+            EXPECT_EQ(lines[i].rfind(std::wstring(prefix) + L"/", 0), 0u); // the temporary folder lies on C:
+            EXPECT_EQ(lines[i].find(L'\\'), std::wstring::npos);
+            EXPECT_EQ(ContentsAtLinuxPath(lines[i]), ToUtf8(names[i]));
+        }
+    }
+    app.Copy({});
+    StoreSetting(L"FileFolderCopy", 1);
+    PastrelProcess pastrel;
+    EXPECT_EQ(CopyFilesAndRead(pastrel, paths), names[0] + L"\r\n" + names[1] + L"\r\n");
 }
 
 TEST_F(FileList, ModeZeroLeavesTheListUntouched) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -35,6 +36,23 @@ TEST(FileListText, NamesAndFullPaths) {
     EXPECT_EQ(text, L"x.txt\r\ny\r\n\r\n");
     ASSERT_TRUE(BuildFileListText(block.data(), block.size(), FileListMode::FullPaths, text));
     EXPECT_EQ(text, L"C:\\a\\x.txt\r\nD:\\y\r\nC:\\\r\n");
+}
+
+// Under Wine full paths are handed to the mapping to Linux paths; names are taken from the Windows path, and a path
+// the mapping refuses stays as it was.
+TEST(FileListText, OnlyFullPathsAreMappedAndRefusedPathsStay) {
+    auto block = DropBlock(std::wstring(L"Z:\\tmp\\a b.txt\0\\\\server\\x\0\0", 27));
+    PathMapper toLinux = [](const std::wstring& path, std::wstring& mapped) {
+        if (path.compare(0, 3, L"Z:\\") != 0) return false;
+        mapped = path.substr(2);
+        std::replace(mapped.begin(), mapped.end(), L'\\', L'/');
+        return true;
+    };
+    std::wstring text;
+    ASSERT_TRUE(BuildFileListText(block.data(), block.size(), FileListMode::FullPaths, text, toLinux));
+    EXPECT_EQ(text, L"/tmp/a b.txt\r\n\\\\server\\x\r\n");
+    ASSERT_TRUE(BuildFileListText(block.data(), block.size(), FileListMode::Names, text, toLinux));
+    EXPECT_EQ(text, L"a b.txt\r\nx\r\n");
 }
 
 TEST(FileListText, PathWithoutBackslashIsUsedWhole) {

@@ -58,7 +58,7 @@ wait_for() {
 rewritten_to() { ! offers_html && [ "$(paste)" = "$1" ]; }
 requested() { grep -qx "$2" "$work/$1"; }
 
-# Settings of earlier tests must not leak in; no opening dialog.
+# Settings of earlier tests must not leak in; no opening dialog; copied files become their full paths.
 cat > "$work/settings.reg" <<'REG'
 REGEDIT4
 
@@ -66,6 +66,7 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Brindlewox\Pastrel\CurrentVersion]
 "NoOpeningDlg"=dword:00000001
+"FileFolderCopy"=dword:00000002
 REG
 wine regedit /S "$(winepath -w "$work/settings.reg")" >/dev/null 2>&1
 
@@ -100,6 +101,24 @@ fi
 name="copy with a hint other than secret is rewritten"
 copy public text/html='<b>open</b>' UTF8_STRING='open' x-kde-passwordManagerHint=public
 if wait_for rewritten_to 'open'; then pass "$name"; else fail "$name" "got '$(paste)'"; fi
+
+# A file manager copies files as text/uri-list (GNOME's file manager adds its own target), which Wine hands to Windows
+# programs as a file list of Z:\ paths. With full paths chosen, X programs must get the files' Linux paths back.
+name="copied files paste as their Linux paths"
+copied="$work/copied files"
+mkdir -p "$copied"
+first="$copied/a b.txt"
+second="$copied/日本語 ファイル.txt"
+touch "$first" "$second"
+file_uri() { python3 -c 'import sys, urllib.parse; print("file://" + urllib.parse.quote(sys.argv[1]), end="")' "$1"; }
+copy files text/uri-list="$(file_uri "$first")"$'\r\n'"$(file_uri "$second")"$'\r\n' \
+    x-special/gnome-copied-files="copy"$'\n'"$(file_uri "$first")"$'\n'"$(file_uri "$second")"
+files_rewritten() { ! paste -t TARGETS | grep -qx text/uri-list && [ "$(paste -t UTF8_STRING)" = "$1" ]; }
+if wait_for files_rewritten "$first"$'\n'"$second"; then
+    pass "$name"
+else
+    fail "$name" "got '$(paste -t UTF8_STRING)'"
+fi
 
 # Wine answers text/plain and STRING in ISO-8859-1 whatever the locale, so Japanese arrives there as "?"; it answers
 # COMPOUND_TEXT through the Unix locale's character set, which is what the UTF-8 locale is for.

@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# tools/run.sh on a Linux desktop: the login entry that --autostart writes (valid, and its Exec line, run as a desktop
+# runs it at login, starts Pastrel in the same Wine prefix), what run.sh says about a Pastrel that is or is not
+# running, and --no-autostart. Run by ctest inside the Wine session of tools/test.sh (WINEPREFIX, DISPLAY and a
+# running wineserver); run.sh runs with --no-setup, so nothing is installed, built or configured again.
+#
+#   run.sh BUILD_DIR X11_OFFER
+set -uo pipefail
+build="$1"
+offer="$2"
+: "${WINEPREFIX:?run this inside the Wine session of tools/test.sh}" "${DISPLAY:?no DISPLAY}"
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+source "$root/tools/wine-lib.sh"
+use_utf8_locale
+export PASTREL_LANG=EN
+pastrel="$build/bin/Pastrel.exe"
+run="$root/tools/run.sh"
+
+work="$(mktemp -d)"
+started=()
+# Ends what the test started: its processes, and any Pastrel in the prefix spelled as only this test spells it
+# (the one the login entry started, or one that a failing step left behind).
+finish() {
+    local pid dir
+    for pid in "${started[@]}"; do kill -9 "$pid" 2>/dev/null; done
+    if [ -n "${odd_prefix:-}" ]; then
+        for dir in /proc/[0-9]*; do
+            grep -qzxF "WINEPREFIX=$odd_prefix" "$dir/environ" 2>/dev/null && kill -9 "${dir#/proc/}" 2>/dev/null
+        done
+    fi
+    rm -rf "$work" # the prefix below is a link: only the link goes
+}
+trap finish EXIT
+trap 'exit 1' INT TERM
+
+failures=0
+pass() { echo "PASS $1"; }
+fail() {
+    echo "FAIL $1: $2"
+    failures=$((failures + 1))
+}
+# Polls a condition for up to ten seconds.
+wait_for() {
+    local _
+    for _ in $(seq 200); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# Settings of earlier tests must not leak in: watching on (the default), no opening dialog.
+cat > "$work/settings.reg" <<'REG'
+REGEDIT4
+
+[-HKEY_CURRENT_USER\Software\Brindlewox\Pastrel\CurrentVersion]
+
+[HKEY_CURRENT_USER\Software\Brindlewox\Pastrel\CurrentVersion]
+"NoOpeningDlg"=dword:00000001
+REG
+wine regedit /S "$(winepath -w "$work/settings.reg")" >/dev/null 2>&1
+
+# A home of its own, and the Wine prefix (a link to the session's) under a name that needs every quoting rule of an
+# Exec line: a mistake there starts Wine in another prefix, or nothing.
+export HOME="$work/home"
+export XDG_CONFIG_HOME="$work/config home"
+mkdir -p "$HOME"
+odd_prefix="$work/pre fix \"\$x\" \`y\` \\z %u 'q' ;&|<>~#*?()="
+ln -s "$WINEPREFIX" "$odd_prefix"
+export WINEPREFIX="$odd_prefix"
+export PASTREL_BUILD_DIR="$build"
+entry="$XDG_CONFIG_HOME/autostart/pastrel.desktop"
+
+paste_targets() { xclip -o -selection clipboard -t TARGETS 2>/dev/null; }
+# Whether a Pastrel watches the clipboard: a formatted copy from X comes back as plain text only.
+pastrel_rewrites() {
+    local pid
+    pid=$("$offer" -l 30 text/html="<b>check $1</b>" UTF8_STRING="check $1") || return 1
+    started+=("$pid")
+    wait_for eval '! paste_targets | grep -qx text/html'
+}
+said() { grep -q "$2" "$work/$1.out"; }
+
+name="--autostart writes a valid login entry and starts Pastrel"
+"$run" --autostart --no-setup > "$work/first.out" 2>&1 &
+first=$!
+started+=("$first")
+if ! wait_for test -f "$entry"; then
+    fail "$name" "no entry; run.sh said: $(cat "$work/first.out")"
+elif ! desktop-file-validate "$entry" > "$work/validate.out" 2>&1 || [ -s "$work/validate.out" ]; then
+    fail "$name" "desktop-file-validate: $(cat "$work/validate.out")"
+elif ! pastrel_rewrites first; then
+    fail "$name" "no Pastrel rewrote a copy; run.sh said: $(cat "$work/first.out")"
+elif ! said first '^Starting Pastrel' || said first 'already running'; then
+    fail "$name" "run.sh said: $(cat "$work/first.out")"
+elif [ -n "$(tr '\0' '\n' < "/proc/$first/cmdline" | tail -n +2 | tr -d '\n')" ]; then
+    # run.sh became the Wine process of Pastrel.exe, whose command line Wine shows as the process's own.
+    fail "$name" "run.sh passed on its own options: $(tr '\0' ' ' < "/proc/$first/cmdline")"
+else
+    pass "$name"
+fi
+
+name="a second start says that Pastrel is already running"
+"$run" --no-setup > "$work/second.out" 2>&1 &
+second=$!
+started+=("$second")
+if ! wait_for said second 'already running'; then
+    fail "$name" "run.sh said: $(cat "$work/second.out")"
+else
+    sleep 1 # the second Pastrel shows its dialog; ending it keeps the first
+    { kill -9 "$second" && wait "$second"; } 2>/dev/null
+    if pastrel_rewrites second; then pass "$name"; else fail "$name" "the first Pastrel is gone"; fi
+fi
+
+name="/X ends the running Pastrel and says so; a second /X finds none"
+timeout 30 "$run" --no-setup /x > "$work/end.out" 2>&1
+if ! said end '^Ending the Pastrel that is running'; then
+    fail "$name" "run.sh said: $(cat "$work/end.out")"
+elif ! wait_for eval "! kill -0 $first 2>/dev/null"; then
+    fail "$name" "Pastrel still runs"
+else
+    timeout 30 "$run" --no-setup /X > "$work/end-again.out" 2>&1
+    if said end-again '^Pastrel is not running'; then pass "$name"; else fail "$name" "$(cat "$work/end-again.out")"; fi
+fi
+
+name="the login entry's Exec line starts Pastrel in the same Wine prefix"
+gio launch "$entry" > "$work/login.out" 2>&1
+if ! pastrel_rewrites login; then
+    fail "$name" "no Pastrel rewrote a copy; gio and run.sh said: $(cat "$work/login.out")"
+else
+    timeout 30 "$run" --no-setup /R > "$work/forward.out" 2>&1
+    timeout 30 wine "$pastrel" /X
+    timeout 30 "$run" --no-setup /X > "$work/ended.out" 2>&1
+    if ! said forward 'already running.*/R goes to it'; then
+        fail "$name" "Pastrel runs elsewhere; /R made run.sh say: $(cat "$work/forward.out")"
+    elif ! said ended '^Pastrel is not running'; then
+        fail "$name" "Pastrel.exe /X did not end it: $(cat "$work/ended.out")"
+    else
+        pass "$name"
+    fi
+fi
+
+name="--no-autostart removes the entry and starts nothing"
+timeout 20 "$run" --no-autostart > "$work/remove.out" 2>&1
+if [ -e "$entry" ]; then
+    fail "$name" "the entry is still there: $(cat "$work/remove.out")"
+elif timeout 30 "$run" --no-setup /X > "$work/none.out" 2>&1 && ! said none '^Pastrel is not running'; then
+    fail "$name" "a Pastrel runs: $(cat "$work/none.out")"
+else
+    pass "$name"
+fi
+
+[ "$failures" -eq 0 ]
