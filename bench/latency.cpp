@@ -135,19 +135,19 @@ void MeasureLatency(CopyingApp& app, PastrelProcess& pastrel, const Sample* samp
     UINT html = HtmlFormat();
     auto rewritten = [&] { return !IsClipboardFormatAvailable(html) && GetClipboardOwner() == pastrel.Window(); };
     printf("%-7s %8s %10s %10s %10s\n", "text", "runs", "median ms", "min ms", "max ms");
-    for (const Sample& sample : std::vector<Sample>(samples, samples + count)) {
-        std::string data = Bytes(SampleText(sample.bytes));
+    for (const Sample* sample = samples; sample != samples + count; ++sample) {
+        std::string data = Bytes(SampleText(sample->bytes));
         std::vector<double> times;
-        for (int run = 0; run < sample.runs; ++run) {
+        for (int run = 0; run < sample->runs; ++run) {
             double closed = app.CopyFormatted(&data);
             while (!rewritten() && Now() - closed < 60000) {
             }
             times.push_back(Now() - closed);
             // One copy at a time: the next comes after this one's export to X and its feedback.
-            Sleep(sample.bytes > (1 << 20) ? 300 : 30);
+            Sleep(sample->bytes > (1 << 20) ? 300 : 30);
         }
         std::sort(times.begin(), times.end());
-        printf("%-7s %8zu %10.3f %10.3f %10.3f\n", sample.label, times.size(), times[times.size() / 2], times.front(),
+        printf("%-7s %8zu %10.3f %10.3f %10.3f\n", sample->label, times.size(), times[times.size() / 2], times.front(),
                times.back());
     }
 }

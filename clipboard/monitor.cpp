@@ -73,12 +73,13 @@ void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     // The program's own writes (a re-copied line, a rewrite) are neither shown nor processed again.
     if (!clipboardBusy && ClipboardChangedSinceOwnWrite()) {
         // Processing at once refreshes the viewer itself, after the rewrite; refreshing first would only delay it.
-        const bool processNow = Settings.CBWatchEnabled && Settings.Delay1Sec == 0;
-        if (!processNow) RefreshFloatingViewer();
-        if (Settings.CBWatchEnabled) {
+        if (Settings.CBWatchEnabled && Settings.Delay1Sec == 0) {
+            if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
+        } else {
+            RefreshFloatingViewer();
             // Restarting the timer on every change processes a burst once, Delay1Sec after its last change.
-            if (!processNow) SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
-            else if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
+            if (Settings.CBWatchEnabled)
+                SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
         }
     }
     if (ListenerMode()) return;

@@ -94,6 +94,14 @@ void CentreInWorkArea(HWND dialog) {
                  area.top + (area.bottom - area.top - size.cy) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The outer size the button opens with: the stored size when it is not below the minimum in either direction, else
+// the minimum; never larger than the work area (but never below the minimum).
+SIZE FloatingWindowSize(SIZE stored, SIZE minimum, SIZE workArea) {
+    if (stored.cx < minimum.cx || stored.cy < minimum.cy) return minimum;
+    return SIZE{std::max(minimum.cx, std::min(stored.cx, workArea.cx)),
+                std::max(minimum.cy, std::min(stored.cy, workArea.cy))};
+}
+
 // A double click and a middle click on the icon act as on the tray icon; the first click of a double click still
 // rewrites the clipboard.
 LRESULT CALLBACK IconButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
@@ -310,10 +318,4 @@ int NextOpacity(int current, int target) {
     if (d < -9) return current - 10;
     if (d > 9) return current + 10;
     return target;
-}
-
-SIZE FloatingWindowSize(SIZE stored, SIZE minimum, SIZE workArea) {
-    if (stored.cx < minimum.cx || stored.cy < minimum.cy) return minimum;
-    return SIZE{std::max(minimum.cx, std::min(stored.cx, workArea.cx)),
-                std::max(minimum.cy, std::min(stored.cy, workArea.cy))};
 }

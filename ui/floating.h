@@ -15,6 +15,3 @@ void StoreFloatingButtonPlacement();
 
 // The opacity one fade tick after `current` on the way to `target`: steps of 10, the last step exact.
 int NextOpacity(int current, int target);
-// The outer size the button opens with: the stored size when it is not below the minimum in either direction, else
-// the minimum; never larger than the work area (but never below the minimum).
-SIZE FloatingWindowSize(SIZE stored, SIZE minimum, SIZE workArea);

@@ -11,6 +11,7 @@ offer="$2"
 : "${WINEPREFIX:?run this inside the Wine session of tools/test.sh}" "${DISPLAY:?no DISPLAY}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/tools/wine-lib.sh"
+source "$root/tests/lib.sh"
 use_utf8_locale
 export PASTREL_LANG=EN
 pastrel="$build/bin/Pastrel.exe"
@@ -32,22 +33,6 @@ finish() {
 }
 trap finish EXIT
 trap 'exit 1' INT TERM
-
-failures=0
-pass() { echo "PASS $1"; }
-fail() {
-    echo "FAIL $1: $2"
-    failures=$((failures + 1))
-}
-# Polls a condition for up to ten seconds.
-wait_for() {
-    local _
-    for _ in $(seq 200); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
 
 # Settings of earlier tests must not leak in: watching on (the default), no opening dialog.
 cat > "$work/settings.reg" <<'REG'
@@ -71,13 +56,12 @@ export WINEPREFIX="$odd_prefix"
 export PASTREL_BUILD_DIR="$build"
 entry="$XDG_CONFIG_HOME/autostart/pastrel.desktop"
 
-paste_targets() { xclip -o -selection clipboard -t TARGETS 2>/dev/null; }
 # Whether a Pastrel watches the clipboard: a formatted copy from X comes back as plain text only.
 pastrel_rewrites() {
     local pid
     pid=$("$offer" -l 30 text/html="<b>check $1</b>" UTF8_STRING="check $1") || return 1
     started+=("$pid")
-    wait_for eval '! paste_targets | grep -qx text/html'
+    wait_for eval '! paste -t TARGETS | grep -qx text/html'
 }
 said() { grep -q "$2" "$work/$1.out"; }
 

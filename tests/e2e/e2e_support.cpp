@@ -317,6 +317,13 @@ bool ItemChecked(HWND dialog, int id) { return SendDlgItemMessageW(dialog, id, B
 
 bool ItemEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
 
+std::wstring ComboEntry(HWND dialog, int id, int index) {
+    HWND combo = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
+    text.resize(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
 void ClickCheckBox(HWND dialog, int id) {
     SendDlgItemMessageW(dialog, id, BM_SETCHECK, ItemChecked(dialog, id) ? BST_UNCHECKED : BST_CHECKED, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));

@@ -100,6 +100,8 @@ std::wstring WindowTitle(HWND window);
 // What the user does on a dialog of another process, by control id.
 bool ItemChecked(HWND dialog, int id);
 bool ItemEnabled(HWND dialog, int id);
+// The text of a combo box's list entry.
+std::wstring ComboEntry(HWND dialog, int id, int index);
 // A click on a check box: it toggles and the dialog hears of it.
 void ClickCheckBox(HWND dialog, int id);
 // A trackbar dragged to `position`.

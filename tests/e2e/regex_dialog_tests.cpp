@@ -12,13 +12,6 @@ namespace {
 constexpr wchar_t kCaptionEn[] = L"Replaces substring by a regular expression";
 constexpr wchar_t kCaptionJa[] = L"正規表現による置換";
 
-std::wstring ComboEntry(HWND dialog, int id, int index) {
-    HWND combo = GetDlgItem(dialog, id);
-    std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
-    return text;
-}
-
 int ComboCount(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0)); }
 
 // What the user does: type into a combo box, pick a list entry.

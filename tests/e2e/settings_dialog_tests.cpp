@@ -17,12 +17,6 @@ namespace {
 constexpr wchar_t kTitleEn[] = L"Settings - Pastrel";
 constexpr wchar_t kTitleJa[] = L"設定 - パストレル";
 
-std::wstring ComboEntry(HWND dialog, int id, int index) {
-    HWND combo = GetDlgItem(dialog, id);
-    std::wstring text(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXTLEN, index, 0)) + 1, L'\0');
-    text.resize(static_cast<size_t>(SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()))));
-    return text;
-}
 int Selection(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, CB_GETCURSEL, 0, 0)); }
 int Position(HWND dialog, int id) { return static_cast<int>(SendDlgItemMessageW(dialog, id, TBM_GETPOS, 0, 0)); }
 

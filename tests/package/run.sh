@@ -13,6 +13,7 @@ offer="$2"
 : "${DISPLAY:?run this inside the Wine session of tools/test.sh}"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 source "$root/tools/wine-lib.sh"
+source "$root/tests/lib.sh"
 use_utf8_locale
 export PASTREL_LANG=EN WINEDEBUG=-all WINEARCH=win64
 
@@ -31,21 +32,7 @@ finish() {
 }
 trap finish EXIT
 
-failures=0
-pass() { echo "PASS $1"; }
-fail() {
-    echo "FAIL $1: $2"
-    failures=$((failures + 1))
-}
-# Polls a condition for up to 30 seconds (the first programs of a new prefix start slowly).
-wait_for() {
-    local _
-    for _ in $(seq 600); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
+WAIT_SECONDS=30 # the first programs of a new prefix start slowly
 
 package() { bash "$root/tools/package.sh" "$@" 2>>"$work/package.log"; }
 
@@ -163,7 +150,6 @@ if ! wait_for gone "$help_pid"; then
 fi
 wait "$help_pid" 2>/dev/null
 
-paste() { xclip -o -selection clipboard "$@" 2>/dev/null; }
 rewritten_to() { ! paste -t TARGETS | grep -qx text/html && [ "$(paste -t UTF8_STRING)" = "$1" ]; }
 # Copies as a browser does: HTML and the same text (HTML alone gives Windows programs no text). The copying client
 # gets no WINEPREFIX, so that only Wine's own processes carry this prefix.

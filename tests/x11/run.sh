@@ -9,6 +9,7 @@ pastrel="$1"
 offer="$2"
 : "${WINEPREFIX:?run this inside the Wine session of tools/test.sh}" "${DISPLAY:?no DISPLAY}"
 source "$(dirname "$0")/../../tools/wine-lib.sh"
+source "$(dirname "$0")/../lib.sh"
 use_utf8_locale
 export PASTREL_LANG=EN
 
@@ -23,14 +24,6 @@ finish() {
 }
 trap finish EXIT
 
-failures=0
-pass() { echo "PASS $1"; }
-fail() {
-    echo "FAIL $1: $2"
-    failures=$((failures + 1))
-}
-
-paste() { xclip -o -selection clipboard "$@" 2>/dev/null; }
 offers_html() { paste -t TARGETS | grep -qx text/html; }
 # Copies as an X application would; the rest of the arguments are TARGET=VALUE. Requested targets go to $work/$1.
 copy() {
@@ -45,15 +38,6 @@ copy() {
 still_serving() {
     local stat
     stat=$(cat "/proc/$1/stat" 2>/dev/null) && [[ ${stat##*) } != Z* ]]
-}
-# Polls a condition for up to ten seconds.
-wait_for() {
-    local _
-    for _ in $(seq 200); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
 }
 rewritten_to() { ! offers_html && [ "$(paste)" = "$1" ]; }
 requested() { grep -qx "$2" "$work/$1"; }
