@@ -124,7 +124,7 @@ TEST_F(StoredSettings, IniToRegistryCopiesTheNormalisedDefaults) {
                      nullptr);
     RegQueryValueExW(key, L"MultiDivSec", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
-    EXPECT_EQ(values, 57u);
+    EXPECT_EQ(values, 62u);
     EXPECT_EQ(value, 1000u);
 }
 
