@@ -9,6 +9,7 @@
 // Commands.
 #define IDM_TOGGLE_MONITOR 32780
 #define IDM_PROCESS_NOW 32782
+#define IDM_RESTORE_FORMATTED 33060
 #define IDM_SETTINGS 33016
 #define IDM_CONVERT_NONE 32784
 #define IDM_CONVERT_FIRST 32785 // 100 slots, 32785 to 32884, filled from Convert.def
@@ -49,10 +50,12 @@
 // Timers of the main window (the clipboard's own are named in clipboard/).
 #define TIMER_SINGLE_CLICK 98416
 #define TIMER_ICON_RESTORE 457411
+#define TIMER_OPEN_FLOATING 561203
 
 // Hotkey ids.
 #define HOTKEY_MONITOR 1
 #define HOTKEY_REWRITE 2
+#define HOTKEY_RESTORE 3
 
 // The tray icon's id.
 #define TRAY_ICON_ID 156544

@@ -38,6 +38,7 @@ UINT ForwardedCommand(StartSwitch sw) {
     case StartSwitch::P0: return IDM_MONITOR_OFF;
     case StartSwitch::P1: return IDM_MONITOR_ON;
     case StartSwitch::R: return IDM_PROCESS_NOW;
+    case StartSwitch::U: return IDM_RESTORE_FORMATTED;
     default: return 0;
     }
 }

@@ -46,6 +46,15 @@ private:
 // since then (its sequence number moved).
 void NoteOwnClipboardWrite();
 bool ClipboardChangedSinceOwnWrite();
+// The sequence number of a copy that was read: a notice for it that arrives later is not a new copy.
+void NoteClipboardSeen(DWORD sequence);
+// After the watch was attached again (or for the first time): a copy made while it was not attached sent no notice,
+// so if the clipboard moved since the program last read or wrote it, the change is handled now.
+void CatchUpMissedCopy(HWND window);
+
+// The top floor's hook that shows a change of the clipboard (the floating button's viewer); nothing until installed.
+void SetClipboardChangeHook(void (*announce)());
+void AnnounceClipboardChange();
 
 // WM_CLIPBOARDUPDATE and WM_DRAWCLIPBOARD.
 void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

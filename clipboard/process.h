@@ -9,6 +9,8 @@
 // write: the result is written only if the clipboard still holds what was read. False when the clipboard could not
 // be opened or the processing ended with an exception.
 bool ProcessClipboard(HWND window, bool forced);
+// Whether a run is under way (it may be waiting for an external command while the window answers messages).
+bool ClipboardProcessingRunning();
 
 // Under Wine a destroyed owner window takes its clipboard data with it, so Linux programs would paste nothing after
 // the program ended; the text it owns is written once more with no owner window, which outlives it. On Windows the

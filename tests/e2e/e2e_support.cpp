@@ -431,10 +431,12 @@ ForeignApp::ForeignApp() {
 ForeignApp::~ForeignApp() { DestroyWindow(window_); }
 
 bool ForeignApp::Copy(const std::vector<std::pair<UINT, std::string>>& formats) {
+    // While it waits, the window answers as a real application's would: the program holding the clipboard may be
+    // telling it that its data goes (WM_DESTROYCLIPBOARD is sent, not posted).
     bool opened = false;
     for (int i = 0; i < 200 && !opened; ++i) {
         opened = OpenClipboard(window_) != FALSE;
-        if (!opened) Sleep(5);
+        if (!opened) PumpFor(5);
     }
     if (!opened) return false;
     EmptyClipboard();

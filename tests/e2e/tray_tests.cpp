@@ -99,19 +99,19 @@ TEST_F(Tray, CheckMarksMirrorTheSettings) {
     EXPECT_EQ(state[Item(IDM_TOGGLE_MONITOR)], 0u);
     EXPECT_EQ(state[Item(IDM_PROCESS_NOW)], static_cast<unsigned>(MF_GRAYED));
     EXPECT_EQ(state[Item(IDM_CONVERT_NONE)], static_cast<unsigned>(MF_CHECKED)); // a conversion that no longer exists
-    EXPECT_EQ(state[L"pos4"], 0u);
+    EXPECT_EQ(state[L"pos5"], 0u);
     EXPECT_EQ(state[Item(IDM_CONVERT_FIRST)], 0u);
     EXPECT_EQ(state[Item(IDM_SORTASC)], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_SORTDSC)], 0u); // ascending wins the mark
     EXPECT_EQ(state[Item(IDM_TAB8SPACE)], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"pos7"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos8"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_MUL_BY_N)], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_CSV_CHANGEROWCOL)], 0u);
-    EXPECT_EQ(state[L"pos9"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos10"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_FILES_NONE)], static_cast<unsigned>(MF_CHECKED)); // an unknown file mode marks "None"
-    EXPECT_EQ(state[L"pos8"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos9"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_DEL_TAB)], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"pos5"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos6"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_MULTIDIV)], 0u);
 }
 
@@ -166,7 +166,7 @@ TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
     MenuState state = again.LastMenuState();
     again.MenuKeys({VK_ESCAPE});
     EXPECT_EQ(state[Item(IDM_CONVERT_FIRST)], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"pos4"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos5"], static_cast<unsigned>(MF_CHECKED));
 }
 
 TEST_F(Tray, BalloonsShowSuccessOnlyWhenAskedButFailuresAlways) {
@@ -205,15 +205,21 @@ struct HotkeyHolder {
 };
 
 TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
-    HotkeyHolder first(7, MOD_CONTROL | MOD_ALT, VK_F11), second(8, MOD_CONTROL | MOD_ALT, VK_F12);
-    ASSERT_TRUE(first.held && second.held);
+    HotkeyHolder first(7, MOD_CONTROL | MOD_ALT, VK_F11), second(8, MOD_CONTROL | MOD_ALT, VK_F12),
+        third(9, MOD_CONTROL | MOD_ALT, VK_F10);
+    ASSERT_TRUE(first.held && second.held && third.held);
+    // The warning is shown while the main window is created, which may still run when the window can be found.
+    auto noticesOf = [](PastrelProcess& pastrel) {
+        WaitUntil([&] { return !pastrel.Notices().empty(); }, 3000);
+        return pastrel.Notices();
+    };
 
     StoreSetting(L"SK1_CTRL", 1);
     StoreSetting(L"SK1_ALT", 1);
     StoreSetting(L"SK1_VKEY", VK_F11);
     {
         PastrelProcess pastrel;
-        auto notices = pastrel.Notices();
+        auto notices = noticesOf(pastrel);
         ASSERT_EQ(notices.size(), 1u);
         EXPECT_EQ(notices[0].level, 2u);
         EXPECT_EQ(notices[0].text, L"Cannot register a hotkey for 'Stops to monitor the clipboard.'");
@@ -221,12 +227,16 @@ TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
     StoreSetting(L"SK2_CTRL", 1);
     StoreSetting(L"SK2_ALT", 1);
     StoreSetting(L"SK2_VKEY", VK_F12);
+    StoreSetting(L"SK3_CTRL", 1);
+    StoreSetting(L"SK3_ALT", 1);
+    StoreSetting(L"SK3_VKEY", VK_F10);
     {
         PastrelProcess pastrel;
-        auto notices = pastrel.Notices();
+        auto notices = noticesOf(pastrel);
         ASSERT_EQ(notices.size(), 1u);
         EXPECT_EQ(notices[0].text, L"Cannot register a hotkey for 'Stops to monitor the clipboard.'\r\n-----\r\n"
-                                   L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'");
+                                   L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'\r\n-----\r\n"
+                                   L"Cannot register a hotkey for 'Restore the formatted copy.'");
     }
 }
 
@@ -239,6 +249,8 @@ TEST_F(Tray, HotkeyPostsItsCommand) {
     ASSERT_TRUE(FormattedCopyStays());
     PostMessageW(pastrel.Window(), WM_HOTKEY, 2, MAKELPARAM(MOD_CONTROL, VK_F9));
     EXPECT_TRUE(WaitForRewrite(pastrel.Window()));
+    PostMessageW(pastrel.Window(), WM_HOTKEY, 3, MAKELPARAM(MOD_CONTROL, VK_F8)); // the third takes the rewrite back
+    EXPECT_TRUE(WaitUntil([] { return ClipboardHasFormat(HtmlFormat()); }));
 }
 
 TEST_F(Tray, ShellRestartBringsTheIconBackInItsState) {
