@@ -148,8 +148,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     }
     switch (sw) {
     case StartSwitch::X: return 0;
-    case StartSwitch::OR: CopyIniToRegistry(); return 0;
-    case StartSwitch::RO: CopyRegistryToIni(); return 0;
+    case StartSwitch::OR: CopySettingsBetweenStores(StoreCopy::IniToRegistry); return 0;
+    case StartSwitch::RO: CopySettingsBetweenStores(StoreCopy::RegistryToIni); return 0;
     case StartSwitch::Help: OpenHelpPage(); return 0;
     default: break;
     }

@@ -272,21 +272,6 @@ bool RunProcessing(HWND window, bool forced) {
 
 } // namespace
 
-ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirst) {
-    SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes)};
-    if (!block) return ClipboardWriteResult::AllocFailed;
-    {
-        GlobalLockGuard<wchar_t> target(block.get());
-        if (!target) return ClipboardWriteResult::LockFailed;
-        memcpy(target.get(), text.c_str(), bytes);
-    }
-    if (emptyFirst && !EmptyClipboard()) return ClipboardWriteResult::EmptyFailed;
-    if (!SetClipboardData(CF_UNICODETEXT, block.get())) return ClipboardWriteResult::SetFailed;
-    block.release(); // the system owns it now
-    return ClipboardWriteResult::Ok;
-}
-
 void ReportWriteFailure(ClipboardWriteResult result, WriteFailureWording wording) {
     const bool textPath = wording == WriteFailureWording::TextPath;
     switch (result) {

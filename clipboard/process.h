@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "base/clipboard_text.h"
+
 #include <string>
 
 // forced: the user asked (tray click, hotkey, "/R", monitoring switched on); otherwise automatic processing, which
@@ -17,9 +19,6 @@ bool ClipboardProcessingRunning();
 // data stays anyway and nothing is done.
 void KeepClipboardTextAfterExit(HWND window);
 
-enum class ClipboardWriteResult { Ok, AllocFailed, LockFailed, EmptyFailed, SetFailed };
-// Puts `text` on the open clipboard as CF_UNICODETEXT, emptying it first when asked.
-ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirst);
 
 // Adds the error notice for a failed write; the text path words its clipboard failures with a hint at the timing
 // settings, the file path and the re-copy plainly.
