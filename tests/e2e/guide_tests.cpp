@@ -73,7 +73,7 @@ TEST_F(Guide, ForceExitEndsTheRunningInstanceBeforeTheSecondStartEnds) {
 }
 
 TEST_F(Guide, SettingsButtonAsksTheRunningInstance) {
-    PastrelProcess first;
+    PastrelProcess first(Observed());
     SecondStart second(L"EN");
     ASSERT_TRUE(second.dialog);
     PostMessageW(second.dialog, WM_COMMAND, IDC_RUNNING_SETTINGS, 0);

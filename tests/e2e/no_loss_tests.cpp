@@ -162,7 +162,7 @@ TEST_F(NoLoss, AnswersWhileAFilterRunsAndExitEndsTheFilter) {
     std::wstring pidFile = MakeTempDir(L"endless") + L"\\pid";
     StoreSetting(L"USE_CMDLINE", 1);
     StoreSetting(L"CMDLINE", FilterCommand(L"sleep " + pidFile));
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     ASSERT_TRUE(app.CopyFormattedText(L"as it was"));
     DWORD filter = FilterProcessId(pidFile);
     ASSERT_NE(filter, 0u);

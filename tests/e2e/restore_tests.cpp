@@ -87,7 +87,7 @@ TEST_F(Restore, BringsBackEveryFormatWithItsBytesAndStaysFormatted) {
 
 TEST_F(Restore, NothingAfterAForeignCopyOrForACopyTooLargeToKeep) {
     StoreSetting(L"SHOW_BALLOON", 1);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     ASSERT_TRUE(app.CopyFormattedText(L"rewritten"));
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     ASSERT_TRUE(pastrel.OpenTrayMenu());

@@ -452,7 +452,7 @@ TEST_F(SettingsDialog, EnlargedDialogFillsTheWorkAreaHeightInItsBottomRightCorne
 
 // The dialog comes forward too, but only for a moment: the menu that follows takes the foreground.
 TEST_F(SettingsDialog, TheTrayMenuWhileItIsOpenAsksToCloseIt) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     pastrel.ClearLog();
@@ -520,7 +520,7 @@ TEST_F(SettingsDialog, AFieldHoldingNoValidFileNameStillOpensTheChooser) {
 // afterwards keeps them.
 TEST_F(SettingsDialog, HotkeysAreRegisteredAndSavedAtOnce) {
     ASSERT_TRUE(RegisterHotKey(nullptr, 78, MOD_CONTROL, 'W')); // taken here, before Pastrel asks for it
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     PostMessageW(dialog, WM_COMMAND, IDC_SET_HOTKEYS, 0);

@@ -156,9 +156,10 @@ TEST_F(StoredSettings, CopyToAnUnwritableIniReportsFailure) {
 TEST_F(StoredSettings, FailedSaveIsShownAsOneWarningListingEveryKey) {
     std::wstring dir = MakeTempDir(L"readonly-ini");
     std::wstring exe = dir + L"\\Pastrel_o.exe";
-    CopyFileW(PastrelExePath().c_str(), exe.c_str(), FALSE);
+    CopyFileW(ObservedPastrelExePath().c_str(), exe.c_str(), FALSE);
     CreateDirectoryW((dir + L"\\Pastrel.ini").c_str(), nullptr); // a folder where the ini file belongs
     PastrelProcess::Options options;
+    options.observed = true;
     options.exePath = exe;
     PastrelProcess pastrel(options);
     ASSERT_TRUE(pastrel.Window());

@@ -29,7 +29,7 @@ TEST_F(Tray, SingleClickProcessesAfterTheDoubleClickTime) {
 }
 
 TEST_F(Tray, DoubleClickTogglesMonitoringWithoutProcessing) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"before");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_LBUTTONDOWN);
@@ -51,7 +51,7 @@ TEST_F(Tray, MiddleClickEmptiesTheClipboard) {
 }
 
 TEST_F(Tray, MiddleClickWhileAnotherProgramHoldsTheClipboardShowsAnError) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     ASSERT_TRUE(OpenClipboard(app.Window()));
     PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_MBUTTONUP);
     std::vector<Notice> notices;
@@ -92,7 +92,7 @@ TEST_F(Tray, CheckMarksMirrorTheSettings) {
     StoreSetting(L"StrConvID", std::wstring(L"NO_SUCH_ENTRY"));
     StoreSetting(L"FileFolderCopy", 5);
     StoreSetting(L"DelTab", 1);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     MenuState state = pastrel.LastMenuState();
     pastrel.MenuKeys({VK_ESCAPE});
@@ -116,7 +116,7 @@ TEST_F(Tray, CheckMarksMirrorTheSettings) {
 }
 
 TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     // for each line(&Y) -> Sort by &descending order, then -> Sort by &ascending order
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     pastrel.MenuKeys({'Y', 'D'});
@@ -149,7 +149,7 @@ TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
 
 TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
     {
-        PastrelProcess pastrel;
+        PastrelProcess pastrel(Observed());
         ASSERT_TRUE(pastrel.OpenTrayMenu());
         pastrel.MenuKeys({'V', VK_DOWN, VK_RETURN}); // Con&vert characters -> the first entry of Convert.def
         ASSERT_TRUE(WaitUntil([&] { return !pastrel.MenuOpen(); }));
@@ -158,7 +158,7 @@ TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
         ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
         EXPECT_EQ(Clipboard(), L"ABC　123");
     }
-    PastrelProcess again;
+    PastrelProcess again(Observed());
     app.CopyFormattedText(L"ｘｙｚ");
     ASSERT_TRUE(WaitForRewrite(again.Window()));
     EXPECT_EQ(Clipboard(), L"xyz");
@@ -172,7 +172,7 @@ TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
 TEST_F(Tray, BalloonsShowSuccessOnlyWhenAskedButFailuresAlways) {
     StoreSetting(L"REP_REP", 1);
     StoreSetting(L"REP_BEFORE", std::wstring(L"(unbalanced"));
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"x");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.Notices().empty(); }));
@@ -187,7 +187,7 @@ TEST_F(Tray, BalloonsShowSuccessOnlyWhenAskedButFailuresAlways) {
 
 TEST_F(Tray, SuccessBalloonWhenAsked) {
     StoreSetting(L"SHOW_BALLOON", 1);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"x");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.Notices().empty(); }));
@@ -218,7 +218,7 @@ TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
     StoreSetting(L"SK1_ALT", 1);
     StoreSetting(L"SK1_VKEY", VK_F11);
     {
-        PastrelProcess pastrel;
+        PastrelProcess pastrel(Observed());
         auto notices = noticesOf(pastrel);
         ASSERT_EQ(notices.size(), 1u);
         EXPECT_EQ(notices[0].level, 2u);
@@ -231,7 +231,7 @@ TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
     StoreSetting(L"SK3_ALT", 1);
     StoreSetting(L"SK3_VKEY", VK_F10);
     {
-        PastrelProcess pastrel;
+        PastrelProcess pastrel(Observed());
         auto notices = noticesOf(pastrel);
         ASSERT_EQ(notices.size(), 1u);
         EXPECT_EQ(notices[0].text, L"Cannot register a hotkey for 'Stops to monitor the clipboard.'\r\n-----\r\n"
@@ -255,7 +255,7 @@ TEST_F(Tray, HotkeyPostsItsCommand) {
 
 TEST_F(Tray, ShellRestartBringsTheIconBackInItsState) {
     StoreSetting(L"CBWatchEnabled", 0);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     pastrel.ClearLog();
     PostMessageW(pastrel.Window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.TrayChanges().empty(); }));
@@ -273,7 +273,7 @@ protected:
 
 TEST_F(Recopy, LinesAreCopiedInTurnSkippingEmptyOnes) {
     StoreSetting(L"SHOW_BALLOON", 1);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"x\r\n\r\ny");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     auto seen = ClipboardTextsOver(1800);
