@@ -2,6 +2,7 @@
 
 #include "base/handles.h"
 #include "base/text.h"
+#include "convert/lines.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -114,18 +115,27 @@ private:
 // costs only the lengths involved, the scan stays linear and the input is never copied whole.
 class ConversionRun {
 public:
-    ConversionRun(const std::vector<ConversionEntry>& table, const std::wstring& text, bool followsReferences)
+    // The result is written in the memory of `memory`, which is taken over.
+    ConversionRun(const std::vector<ConversionEntry>& table, size_t entry, const std::wstring& text,
+                  bool followsReferences, std::wstring& memory)
         : table_(table), input_(text), limit_(std::max(kMaxConvertedUnits, text.size())), tracking_(followsReferences) {
-        out_.reserve(text.size());
-        latestOpen_.assign(table.size() * 2, -1);
+        out_.swap(memory);
+        MakeRoom(out_, text.size());
+        if (tracking_) {
+            latestOpen_.assign(table.size() * 2, -1);
+            return;
+        }
+        for (const ConversionRule& rule : table[entry].rules)
+            firstUnits_.push_back(rule.isReference || rule.from.empty() ? kNoUnit : rule.from[0]);
     }
 
-    // Applies entry `index` at the current position, with the references it reaches, on a stack of its own rather
-    // than the machine's; false once the size limits stopped the run.
-    bool ApplyAt(size_t index, bool reverse) {
+    // Applies entry `index` forward at the current position, with the references it reaches, on a stack of its own
+    // rather than the machine's; false once the size limits stopped the run.
+    bool ApplyAt(size_t index) {
         if (TextEmpty()) return true;
+        if (!tracking_) return ApplyRules(table_[index].rules);
         chainStart_ = next_;
-        if (!Open(index, reverse)) return false;
+        if (!Open(index, false)) return false;
         while (!frames_.empty()) {
             Frame& frame = frames_.back();
             const std::vector<ConversionRule>& rules = table_[frame.state.entry].rules;
@@ -170,6 +180,25 @@ public:
     std::wstring& Result() { return out_; }
 
 private:
+    static constexpr uint32_t kNoUnit = 0x10000; // the first unit of a rule that never matches
+
+    // The rules of an entry that reaches no other entry: no frame and no repeat to look for. Only the rules that
+    // begin with the unit now in front are tried.
+    bool ApplyRules(const std::vector<ConversionRule>& rules) {
+        if (RestSize() == 0) return true;
+        uint32_t front = RestAt(0);
+        for (size_t i = 0; i < rules.size(); ++i) {
+            if (firstUnits_[i] != front) continue;
+            const ConversionRule& rule = rules[i];
+            if (!RestStartsWith(rule.from)) continue;
+            ReplaceFront(rule.from.size(), rule.to);
+            if (out_.size() + RestSize() > limit_) return false;
+            if (RestSize() == 0) return true;
+            front = RestAt(0);
+        }
+        return true;
+    }
+
     // An entry applied in one direction on one rest of the text. Within one position the rest is kept in one form
     // (see Canonicalise), so equal rests have equal fields.
     struct State {
@@ -280,6 +309,7 @@ private:
     std::vector<Frame> frames_;
     std::vector<int64_t> latestOpen_; // per entry and direction, the newest open frame or -1
     std::unordered_set<State, StateHash> repeatedOpen_;
+    std::vector<uint32_t> firstUnits_; // of each rule of an entry that reaches no other, or kNoUnit
 };
 
 // The first units of every search text that applying entry `index` forward may try, references followed; a
@@ -439,11 +469,12 @@ bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const 
     int entry = FindConversionEntry(table, identifier);
     if (entry < 0) return false;
     std::vector<unsigned char> triggers(0x10000, 0);
-    ConversionRun run(table, text, CollectTriggers(table, static_cast<size_t>(entry), triggers));
+    const bool followsReferences = CollectTriggers(table, static_cast<size_t>(entry), triggers);
+    ConversionRun run(table, static_cast<size_t>(entry), text, followsReferences, result);
     while (!run.AtEnd()) {
         run.SkipQuietUnits(triggers);
         if (run.AtEnd()) break;
-        if (!run.ApplyAt(static_cast<size_t>(entry), false)) {
+        if (!run.ApplyAt(static_cast<size_t>(entry))) {
             warning = Tr(kTooLarge);
             return false; // the text stays as it was before the stage
         }

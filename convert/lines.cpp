@@ -4,6 +4,7 @@
 #include "settings/settings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include <emmintrin.h>
@@ -42,12 +43,33 @@ wchar_t* CopyUnits(wchar_t* out, const wchar_t* p, size_t n) {
     return out + n;
 }
 
+// An upper bound of the number of breaks: every CR and LF (a CR LF counts twice).
+size_t CountBreaks(const wchar_t* p, const wchar_t* end) {
+    const __m128i cr = _mm_set1_epi16(L'\r'), lf = _mm_set1_epi16(L'\n');
+    size_t count = 0;
+    for (; end - p >= 8; p += 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf)));
+        count += static_cast<unsigned>(__builtin_popcount(static_cast<unsigned>(hits))) / 2;
+    }
+    for (; p < end; ++p) count += *p == L'\r' || *p == L'\n';
+    return count;
+}
+
 size_t CountTabs(std::wstring_view line) { return static_cast<size_t>(std::count(line.begin(), line.end(), L'\t')); }
 
 } // namespace
 
+void MakeRoom(std::wstring& out, size_t units) {
+    out.clear();
+    if (out.capacity() >= units) return;
+    std::wstring().swap(out);
+    out.reserve(units);
+}
+
 void SplitLines(const std::wstring& text, LineList& list) {
     list.Clear();
+    list.lines.reserve(CountBreaks(text.data(), text.data() + text.size()) + 1);
     const wchar_t* p = text.data();
     const wchar_t* const end = p + text.size();
     for (;;) {
@@ -66,6 +88,7 @@ void JoinLines(const LineList& list, const std::wstring& separator, std::wstring
         total += line.size() + separator.size();
         if (width) total += CountTabs(line) * (width - 1);
     }
+    MakeRoom(text, total + kExpansionSlack);
     text.resize(total + kExpansionSlack);
     wchar_t* out = text.data();
     for (size_t i = 0; i < list.lines.size(); ++i) {
@@ -95,6 +118,7 @@ std::wstring LineSeparator(const SettingsRecord& settings) {
 
 void DeleteCharacters(const SettingsRecord& settings, const std::wstring& text, std::wstring& result) {
     const bool space = settings.DelSpace, enter = settings.DelEnter, tab = settings.DelTab;
+    MakeRoom(result, text.size());
     result.resize(text.size());
     auto end = std::remove_copy_if(text.begin(), text.end(), result.begin(), [&](wchar_t c) {
         return (space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) || (tab && c == L'\t');
@@ -140,11 +164,57 @@ void TrimRight(const SettingsRecord& s, LineList& lines) {
                  [&](wchar_t c) { return (space && c == L' ') || (fullSpace && c == 0x3000) || (tab && c == L'\t'); });
 }
 
-void SortAscending(LineList& list) { std::sort(list.lines.begin(), list.lines.end()); }
+namespace {
 
-void SortDescending(LineList& list) {
-    std::sort(list.lines.begin(), list.lines.end(), [](std::wstring_view a, std::wstring_view b) { return b < a; });
+// A line to sort, with its first four units as one number, the first unit highest and a short line padded with
+// zeros: lines whose numbers differ are ordered as their numbers, and only lines with equal numbers are read.
+struct SortItem {
+    uint64_t leading;
+    const wchar_t* data;
+    size_t size;
+};
+
+uint64_t LeadingUnits(std::wstring_view line) {
+    uint64_t leading = 0;
+    for (size_t i = 0; i < 4; ++i) leading = leading << 16 | (i < line.size() ? line[i] : 0u);
+    return leading;
 }
+
+// Below zero, zero or above zero as `a` goes before, is equal to or goes after `b` in ordinal order, comparing from
+// unit `from` on (the units before are equal), eight at a time.
+int CompareFrom(const SortItem& a, const SortItem& b, size_t from) {
+    const size_t common = std::min(a.size, b.size);
+    size_t i = from;
+    for (; i + 8 <= common; i += 8) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data + i));
+        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data + i));
+        unsigned differ = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(x, y))) ^ 0xFFFFu;
+        if (differ) {
+            size_t k = i + static_cast<unsigned>(__builtin_ctz(differ)) / 2;
+            return a.data[k] < b.data[k] ? -1 : 1;
+        }
+    }
+    for (; i < common; ++i)
+        if (a.data[i] != b.data[i]) return a.data[i] < b.data[i] ? -1 : 1;
+    return a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
+}
+
+template <bool kDescending> void SortLines(LineList& list) {
+    std::vector<SortItem> items; // as large as the list: given back before the lines are joined
+    items.reserve(list.lines.size());
+    for (std::wstring_view line : list.lines) items.push_back({LeadingUnits(line), line.data(), line.size()});
+    std::sort(items.begin(), items.end(), [](const SortItem& a, const SortItem& b) {
+        if (a.leading != b.leading) return kDescending ? b.leading < a.leading : a.leading < b.leading;
+        return kDescending ? CompareFrom(b, a, 4) < 0 : CompareFrom(a, b, 4) < 0;
+    });
+    for (size_t i = 0; i < items.size(); ++i) list.lines[i] = std::wstring_view(items[i].data, items[i].size);
+}
+
+} // namespace
+
+void SortAscending(LineList& list) { SortLines<false>(list); }
+
+void SortDescending(LineList& list) { SortLines<true>(list); }
 
 void RemoveRepeatedLines(LineList& list) {
     list.lines.erase(std::unique(list.lines.begin(), list.lines.end()), list.lines.end());
