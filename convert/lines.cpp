@@ -166,47 +166,60 @@ void TrimRight(const SettingsRecord& s, LineList& lines) {
 
 namespace {
 
-// A line to sort, with its first four units as one number, the first unit highest and a short line padded with
-// zeros: lines whose numbers differ are ordered as their numbers, and only lines with equal numbers are read.
+// A line to sort, with four of its units as one number (`units`): the first unit highest, and padded with zeros
+// past the line's end.
 struct SortItem {
-    uint64_t leading;
+    uint64_t units;
     const wchar_t* data;
     size_t size;
 };
 
-uint64_t LeadingUnits(std::wstring_view line) {
-    uint64_t leading = 0;
-    for (size_t i = 0; i < 4; ++i) leading = leading << 16 | (i < line.size() ? line[i] : 0u);
-    return leading;
+uint64_t FourUnits(const SortItem& line, size_t from) {
+    uint64_t units = 0;
+    for (size_t i = from; i < from + 4; ++i) units = units << 16 | (i < line.size ? line.data[i] : 0u);
+    return units;
 }
 
-// Below zero, zero or above zero as `a` goes before, is equal to or goes after `b` in ordinal order, comparing from
-// unit `from` on (the units before are equal), eight at a time.
-int CompareFrom(const SortItem& a, const SortItem& b, size_t from) {
-    const size_t common = std::min(a.size, b.size);
-    size_t i = from;
-    for (; i + 8 <= common; i += 8) {
-        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data + i));
-        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data + i));
-        unsigned differ = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(x, y))) ^ 0xFFFFu;
-        if (differ) {
-            size_t k = i + static_cast<unsigned>(__builtin_ctz(differ)) / 2;
-            return a.data[k] < b.data[k] ? -1 : 1;
-        }
-    }
-    for (; i < common; ++i)
-        if (a.data[i] != b.data[i]) return a.data[i] < b.data[i] ? -1 : 1;
-    return a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
-}
-
+// Ordinal order, four units at a time: the lines are ordered by their first four units read as one number, then each
+// group of lines whose numbers are equal by their next four, and so on until the lines of a group end, which then
+// go shortest first. Comparing numbers in memory read once per line and level is what makes this fast; a group of
+// equal lines is never compared unit by unit again. Levels are kept on a list, not on the machine's stack.
 template <bool kDescending> void SortLines(LineList& list) {
     std::vector<SortItem> items; // as large as the list: given back before the lines are joined
     items.reserve(list.lines.size());
-    for (std::wstring_view line : list.lines) items.push_back({LeadingUnits(line), line.data(), line.size()});
-    std::sort(items.begin(), items.end(), [](const SortItem& a, const SortItem& b) {
-        if (a.leading != b.leading) return kDescending ? b.leading < a.leading : a.leading < b.leading;
-        return kDescending ? CompareFrom(b, a, 4) < 0 : CompareFrom(a, b, 4) < 0;
-    });
+    for (std::wstring_view line : list.lines) {
+        items.push_back({0, line.data(), line.size()});
+        items.back().units = FourUnits(items.back(), 0);
+    }
+    struct Group {
+        size_t begin, end, from;
+    };
+    std::vector<Group> groups{{0, items.size(), 0}};
+    while (!groups.empty()) {
+        const Group group = groups.back();
+        groups.pop_back();
+        const auto first = items.begin() + static_cast<ptrdiff_t>(group.begin);
+        const auto last = items.begin() + static_cast<ptrdiff_t>(group.end);
+        std::sort(first, last, [](const SortItem& a, const SortItem& b) {
+            return kDescending ? b.units < a.units : a.units < b.units;
+        });
+        const size_t next = group.from + 4;
+        for (auto run = first; run != last;) {
+            auto runEnd = run + 1;
+            bool longer = run->size > next;
+            for (; runEnd != last && runEnd->units == run->units; ++runEnd) longer = longer || runEnd->size > next;
+            if (runEnd - run > 1 && longer) {
+                for (auto line = run; line != runEnd; ++line) line->units = FourUnits(*line, next);
+                groups.push_back({static_cast<size_t>(run - items.begin()), static_cast<size_t>(runEnd - items.begin()),
+                                  next});
+            } else if (runEnd - run > 1) {
+                std::sort(run, runEnd, [](const SortItem& a, const SortItem& b) {
+                    return kDescending ? b.size < a.size : a.size < b.size;
+                });
+            }
+            run = runEnd;
+        }
+    }
     for (size_t i = 0; i < items.size(); ++i) list.lines[i] = std::wstring_view(items[i].data, items[i].size);
 }
 
