@@ -115,12 +115,16 @@ private:
 // costs only the lengths involved, the scan stays linear and the input is never copied whole.
 class ConversionRun {
 public:
-    // The result is written in the memory of `memory`, which is taken over.
+    // The result is written in the memory of `memory`, which is taken over, or over the text itself when `inPlace`
+    // (the text's own units; see NeverGrows).
     ConversionRun(const std::vector<ConversionEntry>& table, size_t entry, const std::wstring& text,
-                  bool followsReferences, std::wstring& memory)
-        : table_(table), input_(text), limit_(std::max(kMaxConvertedUnits, text.size())), tracking_(followsReferences) {
-        out_.swap(memory);
-        MakeRoom(out_, text.size());
+                  bool followsReferences, std::wstring& memory, wchar_t* inPlace = nullptr)
+        : table_(table), input_(text), inPlace_(inPlace), limit_(std::max(kMaxConvertedUnits, text.size())),
+          tracking_(followsReferences) {
+        if (!inPlace_) {
+            out_.swap(memory);
+            MakeRoom(out_, text.size());
+        }
         if (tracking_) {
             latestOpen_.assign(table.size() * 2, -1);
             return;
@@ -154,7 +158,7 @@ public:
             const std::wstring& replacement = frame.state.reverse ? rule.from : rule.to;
             if (search.empty() || !RestStartsWith(search)) continue;
             ReplaceFront(search.size(), replacement);
-            if (out_.size() + RestSize() > limit_) return false;
+            if (OutSize() + RestSize() > limit_) return false;
         }
         return true;
     }
@@ -162,10 +166,10 @@ public:
     bool AtEnd() const { return pending_.empty() && next_ == input_.size(); }
     void Advance() {
         if (!pending_.empty()) {
-            out_ += pending_.back();
+            Put(pending_.back());
             PopPending();
         } else {
-            out_ += input_[next_++];
+            Put(input_[next_++]);
         }
     }
     // Moves on over every unit at which no rule of the entry (or of the entries it reaches) can match.
@@ -174,10 +178,17 @@ public:
         if (!pending_.empty()) return;
         size_t end = next_;
         while (end < input_.size() && !triggers[input_[end]]) ++end;
-        out_.append(input_, next_, end - next_);
+        if (!inPlace_) {
+            out_.append(input_, next_, end - next_);
+        } else {
+            // Moved back by as much as the replacements so far shortened the text, and not at all while none did.
+            if (written_ != next_) memmove(inPlace_ + written_, inPlace_ + next_, (end - next_) * sizeof(wchar_t));
+            written_ += end - next_;
+        }
         next_ = end;
     }
     std::wstring& Result() { return out_; }
+    size_t OutSize() const { return inPlace_ ? written_ : out_.size(); }
 
 private:
     static constexpr uint32_t kNoUnit = 0x10000; // the first unit of a rule that never matches
@@ -192,7 +203,7 @@ private:
             const ConversionRule& rule = rules[i];
             if (!RestStartsWith(rule.from)) continue;
             ReplaceFront(rule.from.size(), rule.to);
-            if (out_.size() + RestSize() > limit_) return false;
+            if (OutSize() + RestSize() > limit_) return false;
             if (RestSize() == 0) return true;
             front = RestAt(0);
         }
@@ -228,7 +239,11 @@ private:
 
     size_t PendingSize() const { return pending_.size() - pendingBottom_; }
     size_t RestSize() const { return PendingSize() + (input_.size() - next_); }
-    bool TextEmpty() const { return out_.empty() && RestSize() == 0; }
+    bool TextEmpty() const { return OutSize() == 0 && RestSize() == 0; }
+    void Put(wchar_t c) {
+        if (inPlace_) inPlace_[written_++] = c;
+        else out_ += c;
+    }
     wchar_t RestAt(size_t i) const {
         return i < PendingSize() ? pending_[pending_.size() - 1 - i] : input_[next_ + i - PendingSize()];
     }
@@ -303,6 +318,8 @@ private:
     size_t pendingBottom_ = 0;
     size_t chainStart_ = 0; // next_ when the application at the current position began
     std::wstring out_;
+    wchar_t* inPlace_;   // the input's own units when the result is written over them
+    size_t written_ = 0; // units of the result written over the input
     size_t limit_;
     bool tracking_; // the hash is kept only when references can open frames beside the first
     StackHash hash_;
@@ -462,6 +479,31 @@ int FindConversionEntry(const std::vector<ConversionEntry>& table, const std::ws
     return -1;
 }
 
+namespace {
+
+// Whether no rule of the entry replaces a text by a longer one: applied on its own (it reaches no other entry), it then
+// never writes its result past the input still to be read.
+bool NeverGrows(const ConversionEntry& entry) {
+    for (const ConversionRule& rule : entry.rules)
+        if (!rule.isReference && !rule.from.empty() && rule.to.size() > rule.from.size()) return false;
+    return true;
+}
+
+bool Run(ConversionRun& run, size_t entry, const std::vector<unsigned char>& triggers, std::wstring& warning) {
+    while (!run.AtEnd()) {
+        run.SkipQuietUnits(triggers);
+        if (run.AtEnd()) break;
+        if (!run.ApplyAt(entry)) {
+            warning = Tr(kTooLarge);
+            return false; // the text stays as it was before the stage
+        }
+        if (!run.AtEnd()) run.Advance();
+    }
+    return true;
+}
+
+} // namespace
+
 bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
                                const std::wstring& text, std::wstring& result, std::wstring& warning) {
     warning.clear();
@@ -471,16 +513,29 @@ bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const 
     std::vector<unsigned char> triggers(0x10000, 0);
     const bool followsReferences = CollectTriggers(table, static_cast<size_t>(entry), triggers);
     ConversionRun run(table, static_cast<size_t>(entry), text, followsReferences, result);
-    while (!run.AtEnd()) {
-        run.SkipQuietUnits(triggers);
-        if (run.AtEnd()) break;
-        if (!run.ApplyAt(static_cast<size_t>(entry))) {
-            warning = Tr(kTooLarge);
-            return false; // the text stays as it was before the stage
-        }
-        if (!run.AtEnd()) run.Advance();
-    }
+    if (!Run(run, static_cast<size_t>(entry), triggers, warning)) return false;
     result.swap(run.Result());
+    return true;
+}
+
+bool ApplyDefinitionConversionInPlace(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
+                                      std::wstring& text, std::wstring& spare, std::wstring& warning) {
+    warning.clear();
+    if (identifier.empty() || text.empty()) return false;
+    int entry = FindConversionEntry(table, identifier);
+    if (entry < 0) return false;
+    std::vector<unsigned char> triggers(0x10000, 0);
+    const bool followsReferences = CollectTriggers(table, static_cast<size_t>(entry), triggers);
+    const bool inPlace = !followsReferences && NeverGrows(table[static_cast<size_t>(entry)]);
+    ConversionRun run(table, static_cast<size_t>(entry), text, followsReferences, spare,
+                      inPlace ? text.data() : nullptr);
+    if (!Run(run, static_cast<size_t>(entry), triggers, warning)) return false;
+    if (inPlace) {
+        text.resize(run.OutSize());
+    } else {
+        spare.swap(run.Result());
+        text.swap(spare);
+    }
     return true;
 }
 

@@ -19,7 +19,7 @@ void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, Co
     std::wstring& spare = buffers.spare;
     if (!conversionId.empty() && !text.empty()) {
         std::wstring warning;
-        if (ApplyDefinitionConversion(ConversionTable, conversionId, text, spare, warning)) text.swap(spare);
+        ApplyDefinitionConversionInPlace(ConversionTable, conversionId, text, spare, warning);
         Warn(warning);
     }
     if (s.DelSpace || s.DelEnter || s.DelTab) {

@@ -483,8 +483,9 @@ TEST_F(Stages, FastConversionMatchesTheLiteralScanOnRandomDefinitions) {
         EXPECT_EQ(Convert(text, L"E0"), expected) << "round " << round << "\n"
                                                   << ToUtf8Test(file) << "\ntext: " << testing::PrintToString(text);
         std::wstring warning;
-        if (!text.empty() && ApplyDefinitionConversion(ConversionTable, L"E0", text, reused, warning))
+        if (!text.empty() && ApplyDefinitionConversion(ConversionTable, L"E0", text, reused, warning)) {
             EXPECT_EQ(reused, expected) << "round " << round;
+        }
     }
 }
 
