@@ -126,6 +126,14 @@ void DeleteCharacters(const SettingsRecord& settings, const std::wstring& text, 
     result.resize(static_cast<size_t>(end - result.begin()));
 }
 
+void DeleteCharactersInPlace(const SettingsRecord& settings, std::wstring& text) {
+    const bool space = settings.DelSpace, enter = settings.DelEnter, tab = settings.DelTab;
+    auto end = std::remove_if(text.begin(), text.end(), [&](wchar_t c) {
+        return (space && c == L' ') || (enter && (c == L'\r' || c == L'\n')) || (tab && c == L'\t');
+    });
+    text.erase(end, text.end());
+}
+
 namespace {
 
 template <class InSet> void TrimEachLine(LineList& list, bool fromLeft, InSet inSet) {

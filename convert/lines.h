@@ -64,6 +64,8 @@ void MakeRoom(std::wstring& out, size_t units);
 
 // Stage 3: the text without the spaces, CR and LF, tabs that the settings ask to delete, into `out`.
 void DeleteCharacters(const SettingsRecord& settings, const std::wstring& text, std::wstring& out);
+// The same on `text` itself: what is kept only moves towards the start.
+void DeleteCharactersInPlace(const SettingsRecord& settings, std::wstring& text);
 
 void TrimLeft(const SettingsRecord& settings, LineList& lines);
 void TrimRight(const SettingsRecord& settings, LineList& lines);

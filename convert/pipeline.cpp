@@ -22,10 +22,7 @@ void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, Co
         ApplyDefinitionConversionInPlace(ConversionTable, conversionId, text, spare, warning);
         Warn(warning);
     }
-    if (s.DelSpace || s.DelEnter || s.DelTab) {
-        DeleteCharacters(s, text, spare);
-        text.swap(spare);
-    }
+    if (s.DelSpace || s.DelEnter || s.DelTab) DeleteCharactersInPlace(s, text);
     if (s.REP_REP) {
         std::wstring warning = ApplyRegexReplacement(s, text, spare);
         if (warning.empty()) text.swap(spare);

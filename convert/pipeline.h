@@ -4,8 +4,9 @@
 
 #include <string>
 
-// The stages' working memory: each stage writes its result into `spare`, which then becomes the text. A caller that
-// converts again and again keeps it, so that a large text is worked on in memory already in use.
+// The stages' working memory: a stage that cannot work on the text itself writes its result into `spare`, which then
+// becomes the text (and the text's memory the spare). A caller that converts again and again keeps it, so that a
+// large text is worked on in memory already in use.
 struct ConversionBuffers {
     std::wstring spare;
     LineStageMemory lineStage;

@@ -203,6 +203,8 @@ TEST_F(Stages, DeletionMatchesTheLiteralErase) {
         Settings.DelTab = random() % 2;
         LiteralDelete(expected, Settings.DelSpace, Settings.DelEnter, Settings.DelTab);
         EXPECT_EQ(deleted(text), expected);
+        DeleteCharactersInPlace(Settings, text);
+        EXPECT_EQ(text, expected);
     }
     std::wstring ideographic = L"a \x3000"
                                L"b";
