@@ -124,6 +124,7 @@ public:
         if (!inPlace_) {
             out_.swap(memory);
             MakeRoom(out_, text.size());
+            out_.clear();
         }
         if (tracking_) {
             latestOpen_.assign(table.size() * 2, -1);

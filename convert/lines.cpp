@@ -61,7 +61,6 @@ size_t CountTabs(std::wstring_view line) { return static_cast<size_t>(std::count
 } // namespace
 
 void MakeRoom(std::wstring& out, size_t units) {
-    out.clear();
     if (out.capacity() >= units) return;
     std::wstring().swap(out);
     out.reserve(units);
@@ -69,7 +68,8 @@ void MakeRoom(std::wstring& out, size_t units) {
 
 void SplitLines(const std::wstring& text, LineList& list) {
     list.Clear();
-    list.lines.reserve(CountBreaks(text.data(), text.data() + text.size()) + 1);
+    // A list without memory yet takes exactly what it needs, rather than growing in copies and twice its size at once.
+    if (list.lines.capacity() == 0) list.lines.reserve(CountBreaks(text.data(), text.data() + text.size()) + 1);
     const wchar_t* p = text.data();
     const wchar_t* const end = p + text.size();
     for (;;) {

@@ -129,6 +129,7 @@ std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::ws
         runningBudget = {GetTickCount64() + budgetMs, kMovesPerClockCheck};
         const BudgetIterator first(text.data()), last(text.data() + text.size());
         MakeRoom(result, text.size());
+        result.clear();
         BudgetIterator copied = first;
         for (boost::regex_iterator<BudgetIterator, wchar_t> match(first, last, expression, flags), end; match != end;
              ++match) {
