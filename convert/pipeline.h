@@ -13,7 +13,8 @@ struct ConversionBuffers {
 };
 
 // Runs the enabled stages over `text`, reading the settings afresh. Stage failures add warning notices and leave the
-// text as the stage received it; allocation failures and container limits leave as standard exceptions.
+// text as the stage received it; allocation failures and container limits leave as standard exceptions, after which
+// the text is of no use (stages that can work on the text itself do).
 void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, ConversionBuffers& buffers);
 // The same on a copy of `input`, with working memory of its own.
 void ConvertText(const std::wstring& conversionId, const std::wstring& input, std::wstring& output);
