@@ -1,10 +1,13 @@
 // The settings dialog: notifications and sound, the floating button and its opacity, the start-up shortcut, the
-// hotkeys, the re-copy interval, the processing delay, the external filter and the enlarged-dialog option.
+// hotkeys, the re-copy interval, the programs whose copies are left alone, the processing delay, the external filter
+// and the enlarged-dialog option.
 #include "ui/settings_dialog.h"
 
 #include "base/program.h"
 #include "base/system.h"
 #include "base/text.h"
+#include "clipboard/owner.h"
+#include "settings/program_list.h"
 #include "settings/settings.h"
 #include "settings/store.h"
 #include "ui/dialog.h"
@@ -33,6 +36,9 @@ constexpr Text kNonSaveTitle{L"設定 - パストレル (変更した設定は�
 constexpr wchar_t kBalloonCaptionBeforeToasts[] = L"テキスト属性を除去したらバルーンチップで知らせる(&A)";
 constexpr Text kNoCommandLine{L"コマンドラインを入力して下さい。", L"Please specify the command line."};
 constexpr wchar_t kCommandLineCaption[] = L"コマンドライン指定";
+constexpr Text kProgramListTooLong{
+    L"除外するプログラムの一覧が長すぎます。2049 文字以内にしてください。",
+    L"The list of excluded programs is too long. Please keep it within 2049 characters."};
 constexpr Text kNoSoundFile{L"サウンドファイル名を入力して下さい。", L"Please specify the sound file name."};
 constexpr wchar_t kSoundFileCaption[] = L"サウンドファイル指定";
 constexpr Text kCannotCreateShortcut{L"ショートカットの作成に失敗しました。\n\n",
@@ -89,12 +95,18 @@ constexpr Tooltip kTooltipsJa[] = {
     {IDC_SET_FEEDBACK,
      L"標準のブラウザで、作者へのフィードバックを送るためのページを表示できます。インターネットに接続さ"
      L"れた環境が必要です"},
+    {IDC_SET_EXCLUDE, L"ここに挙げたプログラム(実行ファイル名、; で区切る)でコピーした内容は、自動では加工しません。"
+                      L"「クリップボード内のテキストの属性を除去する」を実行すれば加工されます"},
+    {IDC_SET_EXCLUDE_ADD, L"最後にほかのプログラムでコピーしたときの、そのプログラムを一覧に加えます"},
     {0, nullptr},
 };
 constexpr Tooltip kTooltipsEn[] = {
     {IDOK, L"Save settings and close this dialog box."},
     {IDCANCEL, L"Close this dialog box without saving any changes."},
     {IDC_SET_HELP, L"Displays Japanese Help for this dialogbox."},
+    {IDC_SET_EXCLUDE, L"Copies made in these programs (file names separated by ;) are not processed automatically. "
+                      L"Processing the clipboard now still processes them."},
+    {IDC_SET_EXCLUDE_ADD, L"Adds the program in which the last copy was made to the list."},
     {0, nullptr},
 };
 
@@ -130,6 +142,20 @@ int IndexOf(const int* values, size_t count, int value, int fallback) {
 
 int ValueAt(const int* values, size_t count, int index, int fallback) {
     return index >= 0 && static_cast<size_t>(index) < count ? values[index] : fallback;
+}
+
+// The whole text of an edit box, however long; ItemText stops at the stored length limit.
+std::wstring WholeItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void AddLastProgram(HWND dialog) {
+    const std::wstring& program = LastForeignCopyProgram();
+    if (program.empty()) return;
+    SetItemText(dialog, IDC_SET_EXCLUDE, AddProgramToList(WholeItemText(dialog, IDC_SET_EXCLUDE), program));
 }
 
 std::wstring ProgramPath() {
@@ -222,6 +248,7 @@ INT_PTR OnInitDialog(HWND dialog) {
              RecopyIntervalIndex(s.MultiDivSec));
     FillList(dialog, IDC_SET_DELAY, kProcessingDelayTexts, std::size(kProcessingDelayTexts),
              ProcessingDelayIndex(s.Delay1Sec));
+    SetItemText(dialog, IDC_SET_EXCLUDE, s.ExcludePrograms);
     CheckItem(dialog, IDC_SET_CMDLINE_ENABLE, s.USE_CMDLINE);
     EnableItems(dialog, kCommandLineControls, s.USE_CMDLINE);
     SetItemText(dialog, IDC_SET_CMDLINE, s.CMDLINE);
@@ -265,6 +292,12 @@ void OnOk(HWND dialog) {
         return ShowError(dialog, Tr(kNoCommandLine), kCommandLineCaption);
     if (IsItemChecked(dialog, IDC_SET_SOUND) && ItemText(dialog, IDC_SET_SOUND_FILE).empty())
         return ShowError(dialog, Tr(kNoSoundFile), kSoundFileCaption);
+    std::wstring excluded = TidyProgramList(WholeItemText(dialog, IDC_SET_EXCLUDE));
+    if (excluded.size() > static_cast<size_t>(kMaxTextLength)) {
+        ShowError(dialog, Tr(kProgramListTooLong), g_language.productTitle.c_str());
+        SetFocus(GetDlgItem(dialog, IDC_SET_EXCLUDE));
+        return;
+    }
     SettingsRecord& s = Settings;
     s.SHOW_BALLOON = IsItemChecked(dialog, IDC_SET_BALLOON);
     s.PLAY_SOUND = IsItemChecked(dialog, IDC_SET_SOUND);
@@ -272,6 +305,7 @@ void OnOk(HWND dialog) {
     ApplyStartupShortcut(dialog);
     s.MultiDivSec = RecopyIntervalAt(ComboSelection(dialog, IDC_SET_RECOPY_INTERVAL));
     s.Delay1Sec = ProcessingDelayAt(ComboSelection(dialog, IDC_SET_DELAY));
+    s.ExcludePrograms = excluded;
     s.SHOW_FLOATING = IsItemChecked(dialog, IDC_SET_FLOATING);
     s.ALPHA_FLOATING = TrackbarPosition(dialog, IDC_SET_OPACITY);
     s.ALPHA_FLOATING2 = TrackbarPosition(dialog, IDC_SET_HOVER_OPACITY);
@@ -325,6 +359,7 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
     case IDC_SET_CMDLINE_BROWSE: ChooseInto(dialog, IDC_SET_CMDLINE, kProgramFilter, kProgramTitle); return TRUE;
     case IDC_SET_FEEDBACK: OpenFeedbackPage(dialog); return TRUE;
     case IDC_SET_HOTKEYS: ChangeHotkeys(dialog); return TRUE;
+    case IDC_SET_EXCLUDE_ADD: AddLastProgram(dialog); return TRUE;
     }
     return FALSE;
 }

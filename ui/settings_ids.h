@@ -31,4 +31,7 @@
 #define IDC_SET_CHARCODE_UTF16 1029  // radio button: CMDLINE_CHARCODE 1
 #define IDC_SET_CHARCODE_UTF8 1030   // radio button: CMDLINE_CHARCODE 2
 #define IDC_SET_FEEDBACK 1019        // push button: the maker's feedback page
+#define IDC_SET_EXCLUDE_LABEL 1042   // static
+#define IDC_SET_EXCLUDE 1043         // edit: ExcludePrograms
+#define IDC_SET_EXCLUDE_ADD 1044     // push button: appends the program of the last copy made elsewhere
 #define IDC_SET_HELP 9
