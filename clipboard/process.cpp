@@ -265,7 +265,8 @@ bool RunProcessing(HWND window, bool forced) {
         Convert(outcome);
         if (!WriteResult(window, outcome)) return false;
     }
-    RefreshFloatingViewer();
+    if (outcome.rewritten) ShowOwnWriteInFloatingViewer(outcome.text);
+    else RefreshFloatingViewer();
     GiveFeedback(window, outcome);
     return true;
 }

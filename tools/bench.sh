@@ -15,6 +15,10 @@ echo "== copy-to-rewrite latency =="
 wine bench_latency.exe
 
 echo
+echo "== memory over many copies, the floating button's viewer open and closed =="
+wine bench_viewer_memory.exe
+
+echo
 echo "== conversion stages (64 MiB of UTF-16; the tools read the same text as UTF-8) =="
 data="$build/bench-data"
 mkdir -p "$data"
