@@ -22,7 +22,9 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <iterator>
+#include <vector>
 
 HWND settingsDialogWindow = nullptr;
 bool settingsPreviewActive = false;
@@ -124,7 +126,8 @@ constexpr int kCommandLineControls[] = {
 constexpr int kTrackbarPage = 25;
 
 struct SettingsDialog {
-    DialogScale scale; // kept for the dialog type: the scaling is undone when the dialog is destroyed
+    DialogScale scale;    // kept for the dialog type: the scaling is undone when the dialog is destroyed
+    FontHandle glyphFont; // a label's font when the dialog's lacks some of its characters
     std::wstring shortcutPath;
     HotkeysChanged hotkeysChanged = nullptr;
 };
@@ -225,6 +228,33 @@ void PlaceBottomRightOfWorkArea(HWND dialog) {
                  0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Whether `font` draws every character of `text` from its own glyphs.
+bool FontHasGlyphs(HWND window, HFONT font, const std::wstring& text) {
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, font);
+    std::vector<WORD> glyphs(text.size());
+    DWORD converted =
+        GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    return converted == GDI_ERROR || std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
+}
+
+// The English delay label holds an ideographic space, which the English dialog font may lack (it then shows as a
+// box): the label then takes the Japanese UI font at the same height, which has it.
+void FitLabelFont(HWND dialog, int id) {
+    HWND label = GetDlgItem(dialog, id);
+    auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+    LOGFONTW log{};
+    if (!label || !font || GetObjectW(font, sizeof(log), &log) != sizeof(log)) return;
+    if (FontHasGlyphs(label, font, ItemText(dialog, id))) return;
+    lstrcpynW(log.lfFaceName, L"MS UI Gothic", LF_FACESIZE);
+    log.lfCharSet = DEFAULT_CHARSET;
+    settingsDialog.glyphFont.reset(CreateFontIndirectW(&log));
+    if (settingsDialog.glyphFont)
+        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(settingsDialog.glyphFont.get()), FALSE);
+}
+
 INT_PTR OnInitDialog(HWND dialog) {
     const SettingsRecord& s = Settings;
     if (g_store.nonSaveMode) SetWindowTextW(dialog, Tr(kNonSaveTitle));
@@ -262,6 +292,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     settingsDialogWindow = dialog;
     if (s.BIGDIALOG) ScaleDialogToWorkArea(settingsDialog.scale, dialog, PlaceBottomRight);
     else PlaceBottomRightOfWorkArea(dialog);
+    FitLabelFont(dialog, IDC_SET_DELAY_LABEL); // after the scaling, which gives every control its font
     return TRUE;
 }
 
@@ -369,7 +400,10 @@ void OnHScroll(HWND dialog) {
     previewAlphaHover = TrackbarPosition(dialog, IDC_SET_HOVER_OPACITY);
 }
 
-void OnDestroy() {
+void OnDestroy(HWND dialog) {
+    if (settingsDialog.glyphFont)
+        SendDlgItemMessageW(dialog, IDC_SET_DELAY_LABEL, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+    settingsDialog.glyphFont.reset();
     if (settingsDialog.scale.factor != 0 && settingsDialog.scale.dialog) RestoreDialogFont(settingsDialog.scale);
     settingsDialog.scale = DialogScale{};
     settingsDialogWindow = nullptr;
@@ -381,7 +415,7 @@ INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, voi
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
     case WM_HSCROLL: OnHScroll(dialog); return TRUE;
-    case WM_DESTROY: OnDestroy(); return FALSE;
+    case WM_DESTROY: OnDestroy(dialog); return FALSE;
     }
     return FALSE;
 }

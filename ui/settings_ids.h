@@ -22,6 +22,7 @@
 #define IDC_SET_HOTKEYS 32996        // push button: the hotkey dialog
 #define IDC_SET_RECOPY_INTERVAL 1034 // drop-down list: MultiDivSec
 #define IDC_SET_DELAY 1031           // drop-down list: Delay1Sec
+#define IDC_SET_DELAY_LABEL 1045     // static
 #define IDC_SET_CMDLINE_ENABLE 1026  // check box: USE_CMDLINE
 #define IDC_SET_CMDLINE_LABEL 1017   // static (Japanese only)
 #define IDC_SET_CMDLINE 1027         // edit: CMDLINE
