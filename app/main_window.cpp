@@ -17,6 +17,7 @@
 #include "ui/dialog.h"
 #include "ui/dialogs.h"
 #include "ui/floating.h"
+#include "ui/hotkey_keys.h"
 
 namespace {
 
@@ -39,17 +40,20 @@ UINT HotkeyModifiers(bool shift, bool ctrl, bool alt) {
     return (shift ? MOD_SHIFT : 0) | (ctrl ? MOD_CONTROL : 0) | (alt ? MOD_ALT : 0);
 }
 
+// A bare key (no Shift, Ctrl or Alt) is never registered: it fails like a combination another program holds.
+bool RegisterOneHotkey(HWND window, int id, bool shift, bool ctrl, bool alt, BYTE key) {
+    return !IsBareHotkey({shift, ctrl, alt, key}) && RegisterHotKey(window, id, HotkeyModifiers(shift, ctrl, alt), key);
+}
+
 void RegisterHotkeys(HWND window) {
     bool failed = false;
-    if (Settings.SK1_VKEY != 0 &&
-        !RegisterHotKey(window, HOTKEY_MONITOR,
-                        HotkeyModifiers(Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT), Settings.SK1_VKEY)) {
+    if (Settings.SK1_VKEY != 0 && !RegisterOneHotkey(window, HOTKEY_MONITOR, Settings.SK1_SHIFT, Settings.SK1_CTRL,
+                                                     Settings.SK1_ALT, Settings.SK1_VKEY)) {
         AddNotice(Tr(kHotkey1Failed), NOTICE_WARNING);
         failed = true;
     }
-    if (Settings.SK2_VKEY != 0 &&
-        !RegisterHotKey(window, HOTKEY_REWRITE,
-                        HotkeyModifiers(Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT), Settings.SK2_VKEY)) {
+    if (Settings.SK2_VKEY != 0 && !RegisterOneHotkey(window, HOTKEY_REWRITE, Settings.SK2_SHIFT, Settings.SK2_CTRL,
+                                                     Settings.SK2_ALT, Settings.SK2_VKEY)) {
         AddNotice(Tr(kHotkey2Failed), NOTICE_WARNING);
         failed = true;
     }

@@ -265,7 +265,8 @@ bool RunProcessing(HWND window, bool forced) {
         Convert(outcome);
         if (!WriteResult(window, outcome)) return false;
     }
-    AnnounceClipboardChange();
+    // The viewer is handed the rewrite's text: reading the program's own data back costs memory under Wine.
+    AnnounceClipboardChange(outcome.rewritten ? &outcome.text : nullptr);
     GiveFeedback(window, outcome);
     return true;
 }

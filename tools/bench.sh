@@ -114,7 +114,8 @@ tool_time() { # name, command reading $data/text.txt; the best of three runs, as
 } > "$data/tools.txt"
 
 # The best of the runs: "time NAME SECONDS BYTES" lines of the stage files, "latency BLOCK SIZE MEDIAN" lines made of
-# the latency tables (block 1 without, block 2 with the floating button's viewer open).
+# the latency tables (block 1 with a short markup, block 2 with HTML as large as the text, block 3 with the floating
+# button's viewer open).
 best_of() {
     local label="$1"
     awk '$1 == "time" { if (!($2 in t) || $3 < t[$2]) t[$2] = $3; b[$2] = $4; if (!($2 in o)) o[$2] = n++ }
@@ -127,6 +128,9 @@ best_of new > "$data/best-new.txt"
 
 echo "== copy-to-rewrite latency =="
 cat "$data/latency-new-1.txt"
+echo
+echo "== memory over many copies, the floating button's viewer open and closed =="
+(cd "$build/bin" && wine bench_viewer_memory.exe) | tr -d '\r'
 echo
 echo "== conversion stages (64 MiB of UTF-16; the tools read the same text as UTF-8; best of $runs runs) =="
 grep -hv '^time ' "$data"/stages-new-*.txt | sort -u || true
@@ -160,7 +164,7 @@ if [ -n "$other" ]; then
             key = $1 == "time" ? $2 : $2 "/" $3
             value = $1 == "time" ? $3 : $4
             unit = $1 == "time" ? " s" : " ms"
-            name = $1 == "time" ? key : ($2 == 1 ? "latency " : "latency+viewer ") $3
+            name = $1 == "time" ? key : ($2 == 1 ? "latency " : $2 == 2 ? "latency+html " : "latency+viewer ") $3
             seen[key] = 1
             before = (key in old) ? sprintf("%.3f", old[key]) : "-"
             ratio = (key in old && old[key] > 0) ? sprintf("%.2f", value / old[key]) : "-"

@@ -240,6 +240,18 @@ TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
     }
 }
 
+// A stored key without Shift, Ctrl or Alt is not taken from the other programs: it warns as a taken one does.
+TEST_F(Tray, AStoredBareHotkeyIsNotRegisteredAndWarns) {
+    StoreSetting(L"SK2_VKEY", VK_F8);
+    PastrelProcess pastrel;
+    auto notices = pastrel.Notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].level, 2u);
+    EXPECT_EQ(notices[0].text, L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'");
+    HotkeyHolder bare(9, 0, VK_F8);
+    EXPECT_TRUE(bare.held);
+}
+
 TEST_F(Tray, HotkeyPostsItsCommand) {
     StoreSetting(L"CBWatchEnabled", 0);
     StoreSetting(L"SK2_CTRL", 1);
