@@ -45,35 +45,50 @@ bool RegisterOneHotkey(HWND window, int id, bool shift, bool ctrl, bool alt, BYT
     return !IsBareHotkey({shift, ctrl, alt, key}) && RegisterHotKey(window, id, HotkeyModifiers(shift, ctrl, alt), key);
 }
 
+struct HotkeySlot {
+    int id;
+    const bool SettingsRecord::*shift;
+    const bool SettingsRecord::*ctrl;
+    const bool SettingsRecord::*alt;
+    const BYTE SettingsRecord::*key;
+    const Text* failed;
+};
+const HotkeySlot kHotkeySlots[] = {
+    {HOTKEY_MONITOR, &SettingsRecord::SK1_SHIFT, &SettingsRecord::SK1_CTRL, &SettingsRecord::SK1_ALT,
+     &SettingsRecord::SK1_VKEY, &kHotkey1Failed},
+    {HOTKEY_REWRITE, &SettingsRecord::SK2_SHIFT, &SettingsRecord::SK2_CTRL, &SettingsRecord::SK2_ALT,
+     &SettingsRecord::SK2_VKEY, &kHotkey2Failed},
+    {HOTKEY_RESTORE, &SettingsRecord::SK3_SHIFT, &SettingsRecord::SK3_CTRL, &SettingsRecord::SK3_ALT,
+     &SettingsRecord::SK3_VKEY, &kHotkey3Failed},
+};
+
 void RegisterHotkeys(HWND window) {
+    const SettingsRecord& s = Settings;
     bool failed = false;
-    if (Settings.SK1_VKEY != 0 && !RegisterOneHotkey(window, HOTKEY_MONITOR, Settings.SK1_SHIFT, Settings.SK1_CTRL,
-                                                     Settings.SK1_ALT, Settings.SK1_VKEY)) {
-        AddNotice(Tr(kHotkey1Failed), NOTICE_WARNING);
-        failed = true;
-    }
-    if (Settings.SK2_VKEY != 0 && !RegisterOneHotkey(window, HOTKEY_REWRITE, Settings.SK2_SHIFT, Settings.SK2_CTRL,
-                                                     Settings.SK2_ALT, Settings.SK2_VKEY)) {
-        AddNotice(Tr(kHotkey2Failed), NOTICE_WARNING);
-        failed = true;
-    }
-    if (Settings.SK3_VKEY != 0 &&
-        !RegisterHotKey(window, HOTKEY_RESTORE,
-                        HotkeyModifiers(Settings.SK3_SHIFT, Settings.SK3_CTRL, Settings.SK3_ALT), Settings.SK3_VKEY)) {
-        AddNotice(Tr(kHotkey3Failed), NOTICE_WARNING);
+    for (const HotkeySlot& slot : kHotkeySlots) {
+        if (s.*slot.key == 0 || RegisterOneHotkey(window, slot.id, s.*slot.shift, s.*slot.ctrl, s.*slot.alt, s.*slot.key))
+            continue;
+        AddNotice(Tr(*slot.failed), NOTICE_WARNING);
         failed = true;
     }
     if (failed) ShowNotices();
+}
+
+void UnregisterHotkeys(HWND window) {
+    for (const HotkeySlot& slot : kHotkeySlots) UnregisterHotKey(window, slot.id);
 }
 
 // The settings dialog changed the hotkeys: they replace the registered ones at once.
 void ReregisterHotkeys() {
     HWND window = g_app.mainWindow;
     ClearNotices();
-    UnregisterHotKey(window, HOTKEY_MONITOR);
-    UnregisterHotKey(window, HOTKEY_REWRITE);
-    UnregisterHotKey(window, HOTKEY_RESTORE);
+    UnregisterHotkeys(window);
     RegisterHotkeys(window);
+}
+
+void ShowClipboardChange(const std::wstring* ownText) {
+    if (ownText) ShowOwnWriteInFloatingViewer(*ownText);
+    else RefreshFloatingViewer();
 }
 
 // Dispatches what arrived, as the main loop would; false once the loop is to end (the quit message is put back).
@@ -111,7 +126,7 @@ LRESULT OnCreate(HWND window) {
     TrayAdd(window, MonitoringIcon());
     mainWindow.taskbarCreatedMsg = RegisterWindowMessageW(L"TaskbarCreated");
     LoadTrayMenu();
-    SetClipboardChangeHook(RefreshFloatingViewer);
+    SetClipboardChangeHook(ShowClipboardChange);
     SetFilterWait(WaitAnsweringMessages);
     RemoveLeftoverFilterFiles();
     if (Settings.CBWatchEnabled) ProcessClipboard(window, false);
@@ -133,9 +148,7 @@ void ShutDown(HWND window) {
     StopLineRecopy(window);
     DetachClipboardWatch(window);
     TrayDelete(window);
-    if (Settings.SK1_VKEY != 0) UnregisterHotKey(window, HOTKEY_MONITOR);
-    if (Settings.SK2_VKEY != 0) UnregisterHotKey(window, HOTKEY_REWRITE);
-    if (Settings.SK3_VKEY != 0) UnregisterHotKey(window, HOTKEY_RESTORE);
+    UnregisterHotkeys(window);
     DestroyTrayMenu();
     KeepClipboardTextAfterExit(window);
     StoreFloatingButtonPlacement(); // the process ends without destroying the button

@@ -20,7 +20,7 @@ struct ClipboardWatch {
     HWND nextViewer = nullptr; // viewer-chain mode: the window after ours when we last joined
     bool attached = false;
     DWORD ownWriteSequence = 0;
-    void (*announceChange)() = nullptr;
+    ClipboardChangeHook announceChange = nullptr;
 };
 ClipboardWatch watch;
 
@@ -73,10 +73,10 @@ bool ClipboardChangedSinceOwnWrite() { return GetClipboardSequenceNumber() != wa
 
 void NoteClipboardSeen(DWORD sequence) { watch.ownWriteSequence = sequence; }
 
-void SetClipboardChangeHook(void (*announce)()) { watch.announceChange = announce; }
+void SetClipboardChangeHook(ClipboardChangeHook announce) { watch.announceChange = announce; }
 
-void AnnounceClipboardChange() {
-    if (watch.announceChange) watch.announceChange();
+void AnnounceClipboardChange(const std::wstring* ownText) {
+    if (watch.announceChange) watch.announceChange(ownText);
 }
 
 namespace {
