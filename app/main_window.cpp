@@ -9,6 +9,7 @@
 #include "base/test_hooks.h"
 #include "base/text.h"
 #include "app/tray_menu.h"
+#include "app/x11_hotkeys.h"
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
 #include "clipboard/recopy.h"
@@ -48,6 +49,7 @@ void RegisterHotkeys(HWND window) {
         failed = true;
     }
     if (failed) ShowNotices();
+    ShareHotkeysWithX11Companion();
 }
 
 // The settings dialog changed the hotkeys: they replace the registered ones at once.
