@@ -1,8 +1,8 @@
 # Shared Wine set-up for the run and test scripts (sourced, not run).
 
 # Japanese fonts for Japanese faces and silence instead of ALSA complaints; for a headless display without a window
-# manager also frames drawn by Wine and unmanaged windows (removing a managed tray-icon window otherwise waits two seconds for a window
-# manager that never answers). $1 is "headless" or "desktop".
+# manager also frames drawn by Wine and unmanaged windows (removing a managed tray-icon window otherwise waits two
+# seconds for a window manager that never answers). $1 is "headless" or "desktop".
 wine_configure_prefix() {
     local reg="$WINEPREFIX/pastrel-setup.reg"
     local decorated="Y" managed="Y"
