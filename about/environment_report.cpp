@@ -111,7 +111,8 @@ std::wstring WineDescription() {
     const char* release = nullptr;
     if (const auto getHostVersion = GetProcedure<GetHostVersionFn>(ntdll, "wine_get_host_version"))
         getHostVersion(&system, &release);
-    if (system && *system) text += L" on " + WidenAnsi(system) + (release && *release ? L" " + WidenAnsi(release) : L"");
+    if (system && *system)
+        text += L" on " + WidenAnsi(system) + (release && *release ? L" " + WidenAnsi(release) : L"");
     return text;
 }
 

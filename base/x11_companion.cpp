@@ -43,8 +43,8 @@ bool WriteX11CompanionFile(const wchar_t* name, const std::string& text) {
     if (path.empty()) return false;
     std::wstring temporary = X11CompanionFile((std::wstring(L".") + name + L".new").c_str());
     {
-        FileHandle file{CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                                    nullptr)};
+        FileHandle file{
+            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
         if (!file) return false;
         DWORD written = 0;
         if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||

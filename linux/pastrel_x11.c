@@ -64,8 +64,8 @@ static struct {
     bool keys;
     struct hotkey hotkeys[HOTKEY_COUNT];
     unsigned numLockMask;
-    Window lastOther;  /* the last active window that was not Pastrel's */
-    char* text;        /* the copy this companion serves, UTF-8 */
+    Window lastOther; /* the last active window that was not Pastrel's */
+    char* text;       /* the copy this companion serves, UTF-8 */
     size_t textLength;
     Time ownedSince;
     int xError;
@@ -300,7 +300,8 @@ static char* Latin1(const char* text, size_t length, size_t* outLength) {
             i += 2;
         } else {
             out[n++] = '?';
-            for (i += 1; i < length && ((unsigned char)text[i] & 0xC0) == 0x80; ++i) {}
+            for (i += 1; i < length && ((unsigned char)text[i] & 0xC0) == 0x80; ++i) {
+            }
         }
     }
     *outLength = n;
@@ -330,8 +331,7 @@ static void Answer(const XSelectionRequestEvent* request) {
         XChangeProperty(g.display, request->requestor, property, XA_INTEGER, 32, PropModeReplace,
                         (const unsigned char*)&stamp, 1);
         reply.property = property;
-    } else if ((request->target == g.utf8 || request->target == g.textPlainUtf8) &&
-               (long)g.textLength <= maxBytes) {
+    } else if ((request->target == g.utf8 || request->target == g.textPlainUtf8) && (long)g.textLength <= maxBytes) {
         XChangeProperty(g.display, request->requestor, property, request->target, 8, PropModeReplace,
                         (const unsigned char*)g.text, (int)g.textLength);
         reply.property = property;
@@ -415,8 +415,9 @@ static bool GrabVariants(const struct hotkey* key, bool grab) {
     g.xError = 0;
     for (int i = 0; i < 4; ++i) {
         if (i >= 2 && !g.numLockMask) break;
-        if (grab) XGrabKey(g.display, key->keycode, key->modifiers | variants[i], g.root, False, GrabModeAsync,
-                           GrabModeAsync);
+        if (grab)
+            XGrabKey(g.display, key->keycode, key->modifiers | variants[i], g.root, False, GrabModeAsync,
+                     GrabModeAsync);
         else XUngrabKey(g.display, key->keycode, key->modifiers | variants[i], g.root);
     }
     XSync(g.display, False);
@@ -505,8 +506,8 @@ static Window ActiveWindow(void) {
     unsigned long items, after;
     unsigned char* data = NULL;
     Window active = None;
-    if (XGetWindowProperty(g.display, g.root, g.activeWindow, 0, 1, False, XA_WINDOW, &type, &format, &items, &after,
-                           &data) == Success &&
+    if (XGetWindowProperty(g.display, g.root, g.activeWindow, 0, 1, False, AnyPropertyType, &type, &format, &items,
+                           &after, &data) == Success &&
         data && items == 1 && format == 32)
         active = (Window) * (unsigned long*)data;
     if (data) XFree(data);

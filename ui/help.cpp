@@ -142,8 +142,8 @@ bool OpenHelpViewer(const wchar_t* topic) {
         opened = OpenInDesktopBrowser(topic);
     } else {
         std::wstring target = std::wstring(L"Pastrel.chm::/_RESOURCE/") + topic;
-        opened = reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"hh.exe", target.c_str(), L".",
-                                                          SW_SHOWNORMAL)) > 32;
+        opened = reinterpret_cast<INT_PTR>(
+                     ShellExecuteW(nullptr, L"open", L"hh.exe", target.c_str(), L".", SW_SHOWNORMAL)) > 32;
     }
     if (!opened) ReportHelpFailure(nullptr, HelpTarget(topic));
     return opened;

@@ -81,11 +81,11 @@ int wmain(int argc, wchar_t** argv) {
         HWND menu = nullptr;
         WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
         PumpFor(300);
-        const wchar_t* keys = mode == L"menu"                             ? L"y"
-                              : mode == L"mulbyn"                         ? L"cm"
-                              : mode == L"about"                          ? L"a"
+        const wchar_t* keys = mode == L"menu"                                                   ? L"y"
+                              : mode == L"mulbyn"                                               ? L"cm"
+                              : mode == L"about"                                                ? L"a"
                               : mode == L"settings" || mode == L"hotkeys" || mode == L"hotkey2" ? L"s"
-                                                                          : L"g";
+                                                                                                : L"g";
         for (const wchar_t* key = keys; *key; ++key) {
             PostMessageW(FindWindowW(L"#32768", nullptr), WM_CHAR, *key, 0);
             PumpFor(300);

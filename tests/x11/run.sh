@@ -198,7 +198,11 @@ else
     else
         xdotool key ctrl+alt+p # watching on
         copy watched text/html='<i>watched</i>' UTF8_STRING='watched'
-        if wait_for rewritten_to 'watched'; then pass "$name"; else fail "$name" "Ctrl+Alt+P did not switch watching on"; fi
+        if wait_for rewritten_to 'watched'; then
+            pass "$name"
+        else
+            fail "$name" "Ctrl+Alt+P did not switch watching on"
+        fi
     fi
 fi
 
