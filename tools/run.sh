@@ -128,6 +128,13 @@ hotkey_accelerators() {
 # switches instead.
 on_wayland() { [ -n "${WAYLAND_DISPLAY:-}" ] || [ "${XDG_SESSION_TYPE:-}" = wayland ]; }
 
+# A string in GVariant's text form, as gsettings reads its values.
+gvariant_string() {
+    local text="${1//\\/\\\\}"
+    text="${text//\'/\\\'}"
+    printf "'%s'" "$text"
+}
+
 # GNOME's custom shortcuts, one per hotkey of Pastrel's, added to the ones the user has (an earlier binding of
 # Pastrel's is replaced).
 bind_gnome_keys() {
@@ -149,15 +156,16 @@ bind_gnome_keys() {
     while read -r sw accelerator; do
         name="pastrel-${sw#/}"
         path="$base/${name,,}/"
-        gsettings set "$schema.custom-keybinding:$path" name "Pastrel $sw"
-        gsettings set "$schema.custom-keybinding:$path" command "$(printf '%q ' "${command[@]}" "$sw")"
-        gsettings set "$schema.custom-keybinding:$path" binding "$accelerator"
+        gsettings set "$schema.custom-keybinding:$path" name "$(gvariant_string "Pastrel $sw")"
+        gsettings set "$schema.custom-keybinding:$path" command \
+            "$(gvariant_string "$(printf '%q ' "${command[@]}" "$sw")")"
+        gsettings set "$schema.custom-keybinding:$path" binding "$(gvariant_string "$accelerator")"
+        echo "GNOME shortcut $accelerator runs tools/run.sh $sw"
         [[ $list == *"'$path'"* ]] && continue
         case "$list" in
         "@as []" | "[]") list="['$path']" ;;
         *) list="${list%]}, '$path']" ;;
         esac
-        echo "GNOME shortcut $accelerator runs tools/run.sh $sw"
     done <<< "$bindings"
     gsettings set "$schema" custom-keybindings "$list"
 }

@@ -144,6 +144,28 @@ else
     fi
 fi
 
+# GNOME's settings stand in as a file (tests/desktop/gsettings), holding a shortcut of the user's own beforehand.
+name="--bind-keys binds GNOME's shortcuts to Pastrel's hotkeys, once each, beside the user's own"
+export FAKE_GSETTINGS="$work/gsettings"
+schema=org.gnome.settings-daemon.plugins.media-keys
+echo "$schema custom-keybindings ['/mine/']" > "$FAKE_GSETTINGS"
+printf 'SK1_SHIFT=0\nSK1_CTRL=1\nSK1_ALT=1\nSK1_VKEY=80\nSK2_SHIFT=1\nSK2_CTRL=0\nSK2_ALT=0\nSK2_VKEY=113\n' \
+    > "$WINEPREFIX/pastrel-x11/hotkeys" # as Pastrel writes them: Ctrl+Alt+P and Shift+F2
+PATH="$root/tests/desktop:$PATH" "$run" --bind-keys > "$work/bind.out" 2>&1
+PATH="$root/tests/desktop:$PATH" "$run" --bind-keys >> "$work/bind.out" 2>&1
+last() { grep -F "$1 $2 " "$FAKE_GSETTINGS" | tail -n 1 | cut -d' ' -f3-; }
+keys="$schema.custom-keybinding:/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings"
+if [ "$(last "$keys/pastrel-p/" binding)" != "'<Control><Alt>p'" ] ||
+    [ "$(last "$keys/pastrel-r/" binding)" != "'<Shift>F2'" ] || [ -n "$(last "$keys/pastrel-u/" binding)" ]; then
+    fail "$name" "bindings: $(grep binding "$FAKE_GSETTINGS")"
+elif [[ $(last "$keys/pastrel-r/" command) != "'env WINEPREFIX="*"/tools/run.sh --no-setup /R '" ]]; then
+    fail "$name" "command: $(last "$keys/pastrel-r/" command)"
+elif [ "$(last $schema custom-keybindings)" != "['/mine/', '${keys#*:}/pastrel-p/', '${keys#*:}/pastrel-r/']" ]; then
+    fail "$name" "list: $(last $schema custom-keybindings)"
+else
+    pass "$name"
+fi
+
 name="--no-autostart removes the entry and starts nothing"
 timeout 20 "$run" --no-autostart > "$work/remove.out" 2>&1
 if [ -e "$entry" ]; then
