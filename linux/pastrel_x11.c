@@ -42,6 +42,9 @@ extern char** environ;
 #define HOTKEY_COUNT 3
 #define NAMES_SIZE 1024
 
+/* The largest piece of a text sent in one property change, well below any X server's largest request. */
+static const size_t kPieceBytes = 256 * 1024 - 1024;
+
 /* The hotkeys in the order of their store keys SK1_, SK2_, SK3_, and the switch each sends. */
 static const char* const kSwitches[HOTKEY_COUNT] = {"/P", "/R", "/U"};
 
@@ -65,8 +68,10 @@ static struct {
     struct hotkey hotkeys[HOTKEY_COUNT];
     unsigned numLockMask;
     Window lastOther; /* the last active window that was not Pastrel's */
-    char* text;       /* the copy this companion serves, UTF-8 */
+    char* text;       /* the copy this companion serves, UTF-8, and as ISO-8859-1 */
     size_t textLength;
+    char* latin1;
+    size_t latin1Length;
     Time ownedSince;
     int xError;
 } g;
@@ -308,6 +313,47 @@ static char* Latin1(const char* text, size_t length, size_t* outLength) {
     return out;
 }
 
+/* A text larger than one request goes in pieces (the INCR protocol of ICCCM): the requestor deletes the property
+ * after each piece, which asks for the next; an empty piece ends it. */
+struct transfer {
+    Window requestor;
+    Atom property, type;
+    const char* data;
+    size_t length, sent;
+};
+static struct transfer transfers[8];
+static unsigned transferCount; /* transfers started so far; the oldest slot goes to a new one */
+
+static void Send(const XSelectionRequestEvent* request, Atom property, Atom type, const char* data, size_t length) {
+    if (length <= kPieceBytes) {
+        XChangeProperty(g.display, request->requestor, property, type, 8, PropModeReplace, (const unsigned char*)data,
+                        (int)length);
+        return;
+    }
+    struct transfer* slot = &transfers[transferCount++ % (sizeof transfers / sizeof transfers[0])];
+    *slot = (struct transfer){request->requestor, property, type, data, length, 0};
+    XSelectInput(g.display, request->requestor, PropertyChangeMask);
+    long lowerBound = (long)length;
+    XChangeProperty(g.display, request->requestor, property, g.incr, 32, PropModeReplace,
+                    (const unsigned char*)&lowerBound, 1);
+}
+
+static void OnPropertyDeleted(const XPropertyEvent* event) {
+    for (size_t i = 0; i < sizeof transfers / sizeof transfers[0]; ++i) {
+        struct transfer* t = &transfers[i];
+        if (!t->data || t->requestor != event->window || t->property != event->atom) continue;
+        size_t piece = t->length - t->sent < kPieceBytes ? t->length - t->sent : kPieceBytes;
+        XChangeProperty(g.display, t->requestor, t->property, t->type, 8, PropModeReplace,
+                        (const unsigned char*)t->data + t->sent, (int)piece);
+        t->sent += piece;
+        if (piece == 0) {
+            XSelectInput(g.display, t->requestor, NoEventMask);
+            t->data = NULL;
+        }
+        XFlush(g.display);
+    }
+}
+
 static void Answer(const XSelectionRequestEvent* request) {
     XSelectionEvent reply = {0};
     reply.type = SelectionNotify;
@@ -317,9 +363,6 @@ static void Answer(const XSelectionRequestEvent* request) {
     reply.time = request->time;
     reply.property = None;
     Atom property = request->property != None ? request->property : request->target;
-    long maxBytes = XExtendedMaxRequestSize(g.display);
-    if (maxBytes == 0) maxBytes = XMaxRequestSize(g.display);
-    maxBytes = maxBytes * 4 - 1024;
     if (request->selection != g.clipboard || !g.text) {
     } else if (request->target == g.targets) {
         Atom list[] = {g.targets, g.timestamp, g.utf8, g.textPlainUtf8, XA_STRING};
@@ -331,19 +374,12 @@ static void Answer(const XSelectionRequestEvent* request) {
         XChangeProperty(g.display, request->requestor, property, XA_INTEGER, 32, PropModeReplace,
                         (const unsigned char*)&stamp, 1);
         reply.property = property;
-    } else if ((request->target == g.utf8 || request->target == g.textPlainUtf8) && (long)g.textLength <= maxBytes) {
-        XChangeProperty(g.display, request->requestor, property, request->target, 8, PropModeReplace,
-                        (const unsigned char*)g.text, (int)g.textLength);
+    } else if (request->target == g.utf8 || request->target == g.textPlainUtf8) {
+        Send(request, property, request->target, g.text, g.textLength);
         reply.property = property;
-    } else if (request->target == XA_STRING) {
-        size_t length = 0;
-        char* latin1 = Latin1(g.text, g.textLength, &length);
-        if (latin1 && (long)length <= maxBytes) {
-            XChangeProperty(g.display, request->requestor, property, XA_STRING, 8, PropModeReplace,
-                            (const unsigned char*)latin1, (int)length);
-            reply.property = property;
-        }
-        free(latin1);
+    } else if (request->target == XA_STRING && g.latin1) {
+        Send(request, property, XA_STRING, g.latin1, g.latin1Length);
+        reply.property = property;
     }
     XSendEvent(g.display, request->requestor, False, NoEventMask, (XEvent*)&reply);
     XFlush(g.display);
@@ -376,6 +412,7 @@ static bool KeepClipboard(void) {
     }
     g.text = text;
     g.textLength = length;
+    g.latin1 = Latin1(text, length, &g.latin1Length);
     Say("Pastrel has ended; its last copy stays on the clipboard until something else is copied");
     return true;
 }
@@ -648,6 +685,8 @@ int main(int argc, char** argv) {
                 if (serving) goto done; /* another client copied: the kept copy has served its time */
             } else if (event.type == KeyPress || event.type == KeyRelease) {
                 if (!serving) OnKey(&event.xkey, event.type == KeyPress);
+            } else if (event.type == PropertyNotify && event.xproperty.state == PropertyDelete) {
+                OnPropertyDeleted(&event.xproperty);
             } else if (event.type == PropertyNotify && event.xproperty.window == g.root &&
                        event.xproperty.atom == g.activeWindow) {
                 OnActiveWindowChanged();
