@@ -81,12 +81,25 @@ std::wstring HelpPageUrl(const wchar_t* topic) {
     return L"file:///" + path + anchor;
 }
 
+// The Linux name of a path under Wine, also when its last folders do not exist (Wine names existing ones only).
+std::wstring LinuxPath(const std::wstring& windowsPath) {
+    std::wstring head = windowsPath, tail, unixPath;
+    while (!UnixFileName(head, unixPath)) {
+        size_t slash = head.rfind(L'\\');
+        if (slash == std::wstring::npos || slash < 3) return {}; // nothing left above the drive
+        tail = L"/" + head.substr(slash + 1) + tail;
+        head.resize(slash);
+    }
+    return unixPath + tail;
+}
+
 // Says that the help cannot be shown and which page it is, so that it can still be opened by hand; under Wine with
 // the page's Linux path too.
 void ReportHelpFailure(HWND owner, const std::wstring& page) {
     std::wstring text = std::wstring(Tr(kCannotOpenHelp)) + L"\r\n\r\n" + page;
-    std::wstring unixPath;
-    if (RunningUnderWine() && UnixFileName(page.substr(0, page.find(L"::")), unixPath)) text += L"\r\n" + unixPath;
+    if (RunningUnderWine())
+        if (std::wstring unixPath = LinuxPath(page.substr(0, page.find(L"::"))); !unixPath.empty())
+            text += L"\r\n" + unixPath;
     MessageBoxW(owner, text.c_str(), g_language.productTitle.c_str(), MB_OK | MB_ICONERROR);
 }
 
