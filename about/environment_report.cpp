@@ -2,6 +2,7 @@
 
 #include "base/handles.h"
 #include "base/system.h"
+#include "base/text.h"
 
 #include <cstdarg>
 #include <cwchar>
@@ -98,9 +99,27 @@ WindowsVersion ReadWindowsVersion() {
     return version;
 }
 
+// Wine's version and the system it runs on, from ntdll's own exports, looked up at run time; empty on Windows.
+std::wstring WineDescription() {
+    using GetVersionFn = const char*(CDECL*)();
+    using GetHostVersionFn = void(CDECL*)(const char**, const char**);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const auto getVersion = GetProcedure<GetVersionFn>(ntdll, "wine_get_version");
+    if (!getVersion) return {};
+    std::wstring text = L"Wine " + WidenAnsi(getVersion());
+    const char* system = nullptr;
+    const char* release = nullptr;
+    if (const auto getHostVersion = GetProcedure<GetHostVersionFn>(ntdll, "wine_get_host_version"))
+        getHostVersion(&system, &release);
+    if (system && *system)
+        text += L" on " + WidenAnsi(system) + (release && *release ? L" " + WidenAnsi(release) : L"");
+    return text;
+}
+
 EnvironmentFacts GatherEnvironmentFacts() {
     EnvironmentFacts facts;
     facts.version = ReadWindowsVersion();
+    facts.wine = WineDescription();
     const WindowsVersion& v = facts.version;
     if (v.major > 5) {
         using GetProductInfoFn = BOOL(WINAPI*)(DWORD, DWORD, DWORD, DWORD, DWORD*);
@@ -150,6 +169,7 @@ std::wstring FormatEnvironmentReport(const EnvironmentFacts& facts) {
     Append(out, L"\r\n Platform Id\t: %d %ls", static_cast<int>(v.platformId), PlatformName(v.platformId));
     Append(out, L"\r\n OS Version  \t: %u.%u.%u %ls", static_cast<unsigned>(v.major), static_cast<unsigned>(v.minor),
            static_cast<unsigned>(v.build), v.servicePack.c_str());
+    if (!facts.wine.empty()) Append(out, v.servicePack.empty() ? L"(%ls)" : L" (%ls)", facts.wine.c_str());
     Append(out, L"\r\n ServicePack\t: %u.%u ", v.servicePackMajor, v.servicePackMinor);
     out += L"\r\n Architecture\t: x64";
     out += L"\r\n ProductType\t: ";

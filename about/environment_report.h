@@ -42,6 +42,8 @@ struct EnvironmentFacts {
     std::vector<MonitorFacts> monitors; // in the system's enumeration order
     SYSTEMTIME localTime{};
     LONG bias = 0; // minutes, UTC = local time + bias, without the daylight bias
+    // Under Wine, which reports a Windows version of its own: "Wine 8.0 on Linux 6.1.0-13-amd64"; empty on Windows.
+    std::wstring wine;
 };
 
 // The version the system reports (RtlGetVersion, or GetVersionExW where ntdll lacks it), with the old platforms'

@@ -29,7 +29,6 @@ namespace {
 
 constexpr Text kFindWindowFailed{L"ウィンドウの検出に失敗しました。", L"FindWindow was failed."};
 constexpr Text kForceExitFailed{L"ウィンドウの検出に失敗しました。強制終了に失敗しました。", L"FindWindow() failed."};
-constexpr Text kHelpFailed{L"hh.exeでヘルプファイルを開けません", L"Cannot open Pastrel.chm"};
 
 // The command a forwarding switch asks of the running instance, or 0.
 UINT ForwardedCommand(StartSwitch sw) {
@@ -105,7 +104,7 @@ void RunSecondInstance(StartSwitch sw) {
 }
 
 void OpenHelpPage() {
-    if (!OpenHelpViewer(L"HLP000021.html")) ShowMessage(nullptr, kHelpFailed, MB_ICONERROR);
+    OpenHelpViewer(L"HLP000021.html"); // says so itself when it cannot
 }
 
 // "/C", "/C0", "/C1": monitoring as asked (processing with the loaded options), then the conversions off.

@@ -9,6 +9,7 @@
 #include "base/test_hooks.h"
 #include "base/text.h"
 #include "app/tray_menu.h"
+#include "app/x11_hotkeys.h"
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
 #include "clipboard/recopy.h"
@@ -72,6 +73,7 @@ void RegisterHotkeys(HWND window) {
         failed = true;
     }
     if (failed) ShowNotices();
+    ShareHotkeysWithX11Companion();
 }
 
 void UnregisterHotkeys(HWND window) {

@@ -84,7 +84,8 @@ namespace {
 // Another program copied: the formatted copy kept from the last rewrite is no longer what the clipboard holds.
 void OnForeignCopy(HWND window) {
     DropClipboardSnapshot();
-    NoteForeignCopyOwner(ClipboardOwnerProgram());
+    std::vector<std::wstring> owner = CopyOwnerNames();
+    NoteForeignCopyOwner(owner.empty() ? std::wstring() : owner.front());
     // Processing at once refreshes the viewer itself, after the rewrite; refreshing first would only delay it.
     if (Settings.CBWatchEnabled && Settings.Delay1Sec == 0) {
         if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);

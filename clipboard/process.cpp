@@ -177,7 +177,10 @@ void BuildFileText(RunOutcome& outcome) {
 
 // Copies from the programs the user listed keep their formatting, unless the user asks.
 bool FromExcludedProgram() {
-    return !Settings.ExcludePrograms.empty() && ProgramListed(Settings.ExcludePrograms, ClipboardOwnerProgram());
+    if (Settings.ExcludePrograms.empty()) return false;
+    for (const std::wstring& name : CopyOwnerNames())
+        if (ProgramListed(Settings.ExcludePrograms, name)) return true;
+    return false;
 }
 
 // Takes what is to be converted and closes the clipboard again; false when it could not be opened. Reading

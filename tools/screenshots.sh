@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots under Xvfb (run by hand, not by CI): the open tray menu, a balloon and the
-# already-running, settings and regular-expression dialogs, the multiply-by-N dialog, the About box and the floating
-# button (small and widened) in Japanese and in English, and the opening dialog (Japanese only), into docs/.
+# Takes the README's screenshots under Xvfb (run by hand, not by CI): Wine's own tray window, the open tray menu, a
+# balloon and the already-running, settings and regular-expression dialogs, the multiply-by-N dialog, the About box
+# and the floating button (small and widened) in Japanese and in English, and the opening dialog (Japanese only),
+# into docs/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PASTREL_BUILD_DIR:-$root/build}"
@@ -18,6 +19,7 @@ wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v SHOW_BALLOON /
 for lang in ja en; do
     PASTREL_LANG=$lang wine Pastrel.exe &
     sleep 3
+    [ "$lang" = en ] && import -window root -crop 168x46+0+0 +repage "$root/docs/tray-wine.png" # Wine's own tray
     PASTREL_LANG=$lang wine Pastrel.exe & # a second start
     sleep 2
     shot_dialog "$root/docs/already-running-$lang.png"

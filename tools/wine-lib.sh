@@ -1,8 +1,8 @@
 # Shared Wine set-up for the run and test scripts (sourced, not run).
 
-# Japanese fonts and silence instead of ALSA complaints; for a headless display without a window manager also frames
-# drawn by Wine and unmanaged windows (removing a managed tray-icon window otherwise waits two seconds for a window
-# manager that never answers). $1 is "headless" or "desktop".
+# Japanese fonts for Japanese faces and silence instead of ALSA complaints; for a headless display without a window
+# manager also frames drawn by Wine and unmanaged windows (removing a managed tray-icon window otherwise waits two
+# seconds for a window manager that never answers). $1 is "headless" or "desktop".
 wine_configure_prefix() {
     local reg="$WINEPREFIX/pastrel-setup.reg"
     local decorated="Y" managed="Y"
@@ -27,13 +27,15 @@ REG
 "Meiryo"="IPAGothic"
 REG
     wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
-    # "ＭＳ Ｐゴシック" (full-width letters) and the font links for the UI fonts, written with reg.exe so that
-    # the non-ASCII name and REG_MULTI_SZ values need no escaping.
+    # "ＭＳ Ｐゴシック" (full-width letters), written with reg.exe so that the non-ASCII name needs no escaping.
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d IPAPGothic /f >/dev/null 2>&1 || true
+    # Only Japanese faces are replaced: Wine's own font links reach "MS UI Gothic" (that is, IPAPGothic) for Japanese
+    # text in the UI fonts. A link of a UI font to a Japanese face would draw English menus and dialogs in that face,
+    # as Debian's Wine comes without Tahoma; such links are removed from the prefix.
     local font
     for font in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
-        wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$font" \
-            /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f >/dev/null 2>&1 || true
+        wine reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$font" /f \
+            >/dev/null 2>&1 || true
     done
 }
 

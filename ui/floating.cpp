@@ -3,6 +3,7 @@
 #include "base/handles.h"
 #include "base/program.h"
 #include "base/text.h"
+#include "base/x11_companion.h"
 #include "settings/settings.h"
 #include "ui/dialog.h"
 #include "ui/floating_ids.h"
@@ -189,6 +190,8 @@ void OnTimer(HWND dialog, WPARAM id) {
     case TIMER_FADE: OnFadeTick(dialog); break;
     case TIMER_REFOCUS:
         KillTimer(dialog, TIMER_REFOCUS);
+        // On a Linux desktop the window that had the focus is mostly no Wine window: the X11 companion gives it back.
+        if (WriteX11CompanionFile(L"focus", "")) break;
         if (floating.lastForeground && IsWindow(floating.lastForeground)) SetForegroundWindow(floating.lastForeground);
         break;
     case TIMER_FLASH:

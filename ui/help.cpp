@@ -2,6 +2,7 @@
 
 #include "base/handles.h"
 #include "base/system.h"
+#include "base/text.h"
 
 #include <shellapi.h>
 
@@ -101,37 +102,80 @@ std::wstring AnchorRedirectUrl(const std::wstring& page, const std::wstring& anc
     return WindowsFileUrl(redirect);
 }
 
-// The plain HTML copy beside the program, as a file URL, or empty when the page is not there.
-std::wstring HelpPageUrl(const wchar_t* topic) {
-    std::wstring page = topic ? topic : kStartPage, anchor;
-    if (size_t hash = page.find(L'#'); hash != std::wstring::npos) {
-        anchor = page.substr(hash);
-        page.resize(hash);
-    }
+constexpr Text kCannotOpenHelp{L"ヘルプを開けません。", L"Cannot open the help."};
+
+// A file beside the program, by its full path.
+std::wstring BesideProgram(const std::wstring& name) {
     wchar_t exe[MAX_PATH];
     DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return {};
+    if (length == 0 || length >= MAX_PATH) return name;
     std::wstring path(exe, length);
     path.resize(path.rfind(L'\\') + 1);
-    path += L"help\\" + page;
+    return path + name;
+}
+
+// The plain HTML copy of a topic's page beside the program.
+std::wstring HelpPagePath(const wchar_t* topic) {
+    std::wstring page = topic ? topic : kStartPage;
+    if (size_t hash = page.find(L'#'); hash != std::wstring::npos) page.resize(hash);
+    return BesideProgram(L"help\\" + page);
+}
+
+// The page as a file URL with the topic's anchor, or empty when the page is not there.
+std::wstring HelpPageUrl(const wchar_t* topic) {
+    std::wstring path = HelpPagePath(topic), anchor;
+    if (const wchar_t* hash = topic ? wcschr(topic, L'#') : nullptr) anchor = hash;
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
     if (!anchor.empty() && RunningUnderWine()) return AnchorRedirectUrl(path, anchor);
     return WindowsFileUrl(path) + anchor;
 }
 
+// The Linux name of a path under Wine, also when its last folders do not exist (Wine names existing ones only).
+std::wstring LinuxPath(const std::wstring& windowsPath) {
+    std::wstring head = windowsPath, tail, unixPath;
+    while (!UnixFileName(head, unixPath)) {
+        size_t slash = head.rfind(L'\\');
+        if (slash == std::wstring::npos || slash < 3) return {}; // nothing left above the drive
+        tail = L"/" + head.substr(slash + 1) + tail;
+        head.resize(slash);
+    }
+    return unixPath + tail;
+}
+
+// Says that the help cannot be shown and which page it is, so that it can still be opened by hand; under Wine with
+// the page's Linux path too.
+void ReportHelpFailure(HWND owner, const std::wstring& page) {
+    std::wstring text = std::wstring(Tr(kCannotOpenHelp)) + L"\r\n\r\n" + page;
+    if (RunningUnderWine())
+        if (std::wstring unixPath = LinuxPath(page.substr(0, page.find(L"::"))); !unixPath.empty())
+            text += L"\r\n" + unixPath;
+    MessageBoxW(owner, text.c_str(), g_language.productTitle.c_str(), MB_OK | MB_ICONERROR);
+}
+
 // Wine's winebrowser hands the page to the desktop's browser; the shell's own "open" of an HTML file would start
-// Wine's built-in browser, which asks to download an HTML engine.
+// Wine's built-in browser, which asks to download an HTML engine. winebrowser fails when none of the browsers it knows
+// can be started; once one has started, what becomes of the page is the browser's business.
 bool OpenInDesktopBrowser(const wchar_t* topic) {
     std::wstring url = HelpPageUrl(topic);
     if (url.empty()) return false;
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, L"open", L"winebrowser.exe", (L"\"" + url + L"\"").c_str(), nullptr, SW_SHOWNORMAL));
-    return result > 32;
+    std::wstring parameters = L"\"" + url + L"\"";
+    SHELLEXECUTEINFOW run{};
+    run.cbSize = sizeof(run);
+    run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    run.lpVerb = L"open";
+    run.lpFile = L"winebrowser.exe";
+    run.lpParameters = parameters.c_str();
+    run.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExW(&run)) return false;
+    if (!run.hProcess) return true;
+    KernelHandle browser{run.hProcess};
+    DWORD exitCode = 0;
+    // It only starts the browser: a few hundred milliseconds. One that takes longer is taken to have succeeded.
+    if (WaitForSingleObject(browser.get(), 5000) != WAIT_OBJECT_0) return true;
+    return GetExitCodeProcess(browser.get(), &exitCode) && exitCode == 0;
 }
 
-} // namespace
-
-bool ShowHelp(HWND owner, const wchar_t* topic) {
+bool ShowHelpQuietly(HWND owner, const wchar_t* topic) {
     if (RunningUnderWine()) return OpenInDesktopBrowser(topic);
     wchar_t path[264];
     if (topic) swprintf(path, 264, L".\\Pastrel.chm::/_RESOURCE/%ls", topic);
@@ -140,10 +184,29 @@ bool ShowHelp(HWND owner, const wchar_t* topic) {
     return helpLibrary.display(owner, path, 0 /* HH_DISPLAY_TOPIC */, 0) != nullptr;
 }
 
+// What a failure names: the HTML page under Wine, the topic inside Pastrel.chm on Windows.
+std::wstring HelpTarget(const wchar_t* topic) {
+    if (RunningUnderWine()) return HelpPagePath(topic);
+    return BesideProgram(L"Pastrel.chm") + L"::/_RESOURCE/" + (topic ? topic : kStartPage);
+}
+
+} // namespace
+
+bool ShowHelp(HWND owner, const wchar_t* topic) {
+    if (ShowHelpQuietly(owner, topic)) return true;
+    ReportHelpFailure(owner, HelpTarget(topic));
+    return false;
+}
+
 bool OpenHelpViewer(const wchar_t* topic) {
-    if (RunningUnderWine()) return OpenInDesktopBrowser(topic);
-    std::wstring target = std::wstring(L"Pastrel.chm::/_RESOURCE/") + topic;
-    auto result =
-        reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", L"hh.exe", target.c_str(), L".", SW_SHOWNORMAL));
-    return result > 32;
+    bool opened = false;
+    if (RunningUnderWine()) {
+        opened = OpenInDesktopBrowser(topic);
+    } else {
+        std::wstring target = std::wstring(L"Pastrel.chm::/_RESOURCE/") + topic;
+        opened = reinterpret_cast<INT_PTR>(
+                     ShellExecuteW(nullptr, L"open", L"hh.exe", target.c_str(), L".", SW_SHOWNORMAL)) > 32;
+    }
+    if (!opened) ReportHelpFailure(nullptr, HelpTarget(topic));
+    return opened;
 }

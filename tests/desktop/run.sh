@@ -65,24 +65,40 @@ pastrel_rewrites() {
 }
 said() { grep -q "$2" "$work/$1.out"; }
 
-name="--autostart writes a valid login entry and starts Pastrel"
-"$run" --autostart --no-setup > "$work/first.out" 2>&1 &
-first=$!
-started+=("$first")
-if ! wait_for test -f "$entry"; then
+# The processes of this test's prefix whose name (as the process list shows it) matches a pattern.
+processes_named() {
+    local dir name
+    for dir in /proc/[0-9]*; do
+        read -r name 2>/dev/null < "$dir/comm" || continue
+        [[ $name == $1 ]] && grep -qzxF "WINEPREFIX=$odd_prefix" "$dir/environ" 2>/dev/null && echo "${dir#/proc/}"
+    done
+    return 0
+}
+export XDG_STATE_HOME="$work/state home"
+log="$XDG_STATE_HOME/pastrel/pastrel.log"
+
+name="--autostart writes a valid login entry and starts Pastrel and its companion in the background"
+PASTREL_LANG=EN timeout 60 "$run" --autostart --no-setup > "$work/first.out" 2>&1
+pastrel_pid=$(processes_named 'Pastrel*.exe')
+if ! [ -f "$entry" ]; then
     fail "$name" "no entry; run.sh said: $(cat "$work/first.out")"
 elif ! desktop-file-validate "$entry" > "$work/validate.out" 2>&1 || [ -s "$work/validate.out" ]; then
     fail "$name" "desktop-file-validate: $(cat "$work/validate.out")"
+elif ! grep -q '^Exec=env .* PASTREL_LANG=EN ' "$entry"; then
+    fail "$name" "the entry drops PASTREL_LANG: $(grep ^Exec "$entry")"
 elif ! pastrel_rewrites first; then
     fail "$name" "no Pastrel rewrote a copy; run.sh said: $(cat "$work/first.out")"
-elif ! said first '^Starting Pastrel' || said first 'already running'; then
+elif ! said first "^Starting Pastrel.*messages go to $log" || said first 'already running' || ! [ -f "$log" ]; then
     fail "$name" "run.sh said: $(cat "$work/first.out")"
-elif [ -n "$(tr '\0' '\n' < "/proc/$first/cmdline" | tail -n +2 | tr -d '\n')" ]; then
-    # run.sh became the Wine process of Pastrel.exe, whose command line Wine shows as the process's own.
-    fail "$name" "run.sh passed on its own options: $(tr '\0' ' ' < "/proc/$first/cmdline")"
+elif [ -z "$(processes_named pastrel_x11)" ]; then
+    fail "$name" "no companion; the log says: $(cat "$log")"
+elif [ -n "$(tr '\0' '\n' < "/proc/$pastrel_pid/cmdline" | tail -n +2 | tr -d '\n')" ]; then
+    # Wine shows the Windows command line as the process's own.
+    fail "$name" "run.sh passed on its own options: $(tr '\0' ' ' < "/proc/$pastrel_pid/cmdline")"
 else
     pass "$name"
 fi
+first=$pastrel_pid
 
 name="a second start says that Pastrel is already running"
 "$run" --no-setup > "$work/second.out" 2>&1 &
@@ -96,12 +112,16 @@ else
     if pastrel_rewrites second; then pass "$name"; else fail "$name" "the first Pastrel is gone"; fi
 fi
 
-name="/X ends the running Pastrel and says so; a second /X finds none"
+# The companion stays only to serve Pastrel's last copy (the rewritten check copy), until the next copy in X.
+name="/X ends the running Pastrel and its companion and says so; a second /X finds none"
 timeout 30 "$run" --no-setup /x > "$work/end.out" 2>&1
 if ! said end '^Ending the Pastrel that is running'; then
     fail "$name" "run.sh said: $(cat "$work/end.out")"
 elif ! wait_for eval "! kill -0 $first 2>/dev/null"; then
     fail "$name" "Pastrel still runs"
+elif ! wait_for grep -q 'its last copy stays' "$log" || ! started+=("$("$offer" -l 30 UTF8_STRING=next)") ||
+    ! wait_for eval '[ -z "$(processes_named pastrel_x11)" ]'; then
+    fail "$name" "the companion stays; the log says: $(cat "$log")"
 else
     timeout 30 "$run" --no-setup /X > "$work/end-again.out" 2>&1
     if said end-again '^Pastrel is not running'; then pass "$name"; else fail "$name" "$(cat "$work/end-again.out")"; fi
@@ -122,6 +142,28 @@ else
     else
         pass "$name"
     fi
+fi
+
+# GNOME's settings stand in as a file (tests/desktop/gsettings), holding a shortcut of the user's own beforehand.
+name="--bind-keys binds GNOME's shortcuts to Pastrel's hotkeys, once each, beside the user's own"
+export FAKE_GSETTINGS="$work/gsettings"
+schema=org.gnome.settings-daemon.plugins.media-keys
+echo "$schema custom-keybindings ['/mine/']" > "$FAKE_GSETTINGS"
+printf 'SK1_SHIFT=0\nSK1_CTRL=1\nSK1_ALT=1\nSK1_VKEY=80\nSK2_SHIFT=1\nSK2_CTRL=0\nSK2_ALT=0\nSK2_VKEY=113\n' \
+    > "$WINEPREFIX/pastrel-x11/hotkeys" # as Pastrel writes them: Ctrl+Alt+P and Shift+F2
+PATH="$root/tests/desktop:$PATH" "$run" --bind-keys > "$work/bind.out" 2>&1
+PATH="$root/tests/desktop:$PATH" "$run" --bind-keys >> "$work/bind.out" 2>&1
+last() { grep -F "$1 $2 " "$FAKE_GSETTINGS" | tail -n 1 | cut -d' ' -f3-; }
+keys="$schema.custom-keybinding:/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings"
+if [ "$(last "$keys/pastrel-p/" binding)" != "'<Control><Alt>p'" ] ||
+    [ "$(last "$keys/pastrel-r/" binding)" != "'<Shift>F2'" ] || [ -n "$(last "$keys/pastrel-u/" binding)" ]; then
+    fail "$name" "bindings: $(grep binding "$FAKE_GSETTINGS")"
+elif [[ $(last "$keys/pastrel-r/" command) != "'env WINEPREFIX="*"/tools/run.sh --no-setup /R '" ]]; then
+    fail "$name" "command: $(last "$keys/pastrel-r/" command)"
+elif [ "$(last $schema custom-keybindings)" != "['/mine/', '${keys#*:}/pastrel-p/', '${keys#*:}/pastrel-r/']" ]; then
+    fail "$name" "list: $(last $schema custom-keybindings)"
+else
+    pass "$name"
 fi
 
 name="--no-autostart removes the entry and starts nothing"

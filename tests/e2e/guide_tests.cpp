@@ -186,16 +186,35 @@ TEST_F(Help, AnchoredTopicsOpenAsLinuxFileAddresses) {
     EXPECT_NE(page.find("/bin/help/HLP000017.html#mul_by_n\""), std::string::npos) << opened << "\n" << page;
 }
 
-TEST_F(Help, MissingPagesMakeHelpDoNothing) {
+// Help that cannot open says so, with the page a user could still open by hand: a missing page, and a browser that
+// cannot be started.
+TEST_F(Help, HelpThatCannotOpenSaysWhichPage) {
     std::wstring alone = CopyExeAs(L"Pastrel.exe"); // a folder without the help pages
     PastrelProcess::Options options;
     options.exePath = alone;
-    PastrelProcess pastrel(options);
-    ASSERT_TRUE(pastrel.OpenTrayMenu());
-    pastrel.MenuKeys({'H'});
-    PumpFor(1000);
-    EXPECT_EQ(Opened(), "");
-    EXPECT_EQ(FindMessageBoxOf(pastrel.ProcessId()), nullptr);
+    {
+        PastrelProcess pastrel(options);
+        ASSERT_TRUE(pastrel.OpenTrayMenu());
+        pastrel.MenuKeys({'H'});
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBoxOf(pastrel.ProcessId())) != nullptr; }));
+        std::wstring text = MessageBoxText(box);
+        EXPECT_NE(text.find(L"Cannot open the help."), std::wstring::npos) << text;
+        std::wstring page = alone.substr(0, alone.rfind(L'\\') + 1) + L"help\\HLP000001.html";
+        EXPECT_NE(text.find(page), std::wstring::npos) << text;
+        EXPECT_NE(text.find(L"/help/HLP000001.html"), std::wstring::npos) << text; // its Linux path, not made yet
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(Opened(), "");
+    }
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\WineBrowser", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    const wchar_t missing[] = L"/nonexistent/browser";
+    RegSetValueExW(key, L"Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(missing), sizeof(missing));
+    RegCloseKey(key);
+    MessageBoxRun run = RunPastrelWithMessageBox(L"/?", TestBinDir());
+    EXPECT_NE(run.text.find(L"help\\HLP000021.html"), std::wstring::npos) << run.text;
 }
 
 } // namespace

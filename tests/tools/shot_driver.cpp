@@ -3,11 +3,14 @@
 // "mulbyn" opens the multiply-by-N dialog from the menu, "settings" the settings dialog, "hotkeys" the hotkey dialog
 // over it, "about" the About box,
 // "balloon" copies formatted text so that the success balloon shows, "dismiss" cancels Pastrel's open dialogs, "escape"
-// closes the open menu.
+// closes the open menu. For the X-side tests, "hotkey2 LETTER" sets the second hotkey to Ctrl+Alt+LETTER in the hotkey
+// dialog, says OK and closes the settings dialog.
 #include "e2e_support.h"
+#include "ui/hotkey_ids.h"
 #include "ui/regex_ids.h"
 
 #include <cstdio>
+#include <cwctype>
 #include <string>
 
 // The date template at work, replacement switched on.
@@ -26,6 +29,26 @@ void FillRegexDialog() {
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_REGEX_TEMPLATES, CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_REGEX_TEMPLATES)));
     PumpFor(300);
+}
+
+// Ctrl+Alt+letter as the second hotkey, through the open hotkey dialog; the settings dialog is then cancelled, which
+// keeps hotkeys already saved.
+bool ChooseSecondHotkey(HWND settings, wchar_t letter) {
+    HWND hotkeys = nullptr;
+    WaitUntil([&] {
+        for (const wchar_t* title : {L"Assigns Hotkeys", L"ホットキーの割当て"})
+            if (!hotkeys) hotkeys = FindWindowW(L"#32770", title);
+        return hotkeys && IsWindowVisible(hotkeys);
+    });
+    if (!hotkeys || !settings) return false;
+    SendDlgItemMessageW(hotkeys, IDC_HOTKEY2_KEY, CB_SETCURSEL, 1 + (towupper(letter) - L'A'), 0); // row 0: none
+    CheckDlgButton(hotkeys, IDC_HOTKEY2_SHIFT, BST_UNCHECKED);
+    CheckDlgButton(hotkeys, IDC_HOTKEY2_CTRL, BST_CHECKED);
+    CheckDlgButton(hotkeys, IDC_HOTKEY2_ALT, BST_CHECKED);
+    PostMessageW(hotkeys, WM_COMMAND, IDOK, 0);
+    if (!WaitUntil([&] { return !IsWindow(hotkeys); })) return false;
+    PostMessageW(settings, WM_COMMAND, IDCANCEL, 0);
+    return WaitUntil([&] { return !IsWindow(settings); });
 }
 
 int wmain(int argc, wchar_t** argv) {
@@ -52,17 +75,17 @@ int wmain(int argc, wchar_t** argv) {
     WaitUntil([&] { return (pastrel = FindPastrelWindow()) != nullptr; }, 10000);
     if (!pastrel) return 1;
     if (mode == L"menu" || mode == L"mulbyn" || mode == L"regex" || mode == L"about" || mode == L"settings" ||
-        mode == L"hotkeys") {
+        mode == L"hotkeys" || mode == L"hotkey2") {
         SetCursorPos(1000, 760);
         PostMessageW(pastrel, 32770, 156544, WM_RBUTTONUP);
         HWND menu = nullptr;
         WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr && IsWindowVisible(menu); });
         PumpFor(300);
-        const wchar_t* keys = mode == L"menu"                             ? L"y"
-                              : mode == L"mulbyn"                         ? L"cm"
-                              : mode == L"about"                          ? L"a"
-                              : mode == L"settings" || mode == L"hotkeys" ? L"s"
-                                                                          : L"g";
+        const wchar_t* keys = mode == L"menu"                                                   ? L"y"
+                              : mode == L"mulbyn"                                               ? L"cm"
+                              : mode == L"about"                                                ? L"a"
+                              : mode == L"settings" || mode == L"hotkeys" || mode == L"hotkey2" ? L"s"
+                                                                                                : L"g";
         for (const wchar_t* key = keys; *key; ++key) {
             PostMessageW(FindWindowW(L"#32768", nullptr), WM_CHAR, *key, 0);
             PumpFor(300);
@@ -71,7 +94,7 @@ int wmain(int argc, wchar_t** argv) {
             PumpFor(700);
             FillRegexDialog();
         }
-        if (mode == L"hotkeys") {
+        if (mode == L"hotkeys" || mode == L"hotkey2") {
             HWND settings = nullptr;
             WaitUntil([&] {
                 for (const wchar_t* title : {L"Settings - Pastrel", L"設定 - パストレル"})
@@ -80,6 +103,7 @@ int wmain(int argc, wchar_t** argv) {
             });
             if (settings) PostMessageW(settings, WM_COMMAND, 32996, 0); // the hotkeys button
             PumpFor(700);
+            if (mode == L"hotkey2") return ChooseSecondHotkey(settings, argc > 2 ? argv[2][0] : L'R') ? 0 : 1;
         }
         return 0;
     }

@@ -94,6 +94,18 @@ TEST(EnvironmentReport, UtcTwoMonitorsMissingPolicyValueAndUnknownProductType) {
     EXPECT_TRUE(EndsWith(report, L": Sun, Jan 4, 2026  5:04:09(UTC-00:00)")) << report;
 }
 
+// Wine reports a Windows version of its own (6.1.7601 Service Pack 1): the OS line names Wine and the host too.
+TEST(EnvironmentReport, UnderWineTheOsLineNamesWineAndTheHost) {
+    EnvironmentFacts facts = GatherEnvironmentFacts();
+    ASSERT_EQ(facts.wine.rfind(L"Wine ", 0), 0u) << facts.wine; // these tests run under Wine
+    EXPECT_NE(facts.wine.find(L" on Linux "), std::wstring::npos) << facts.wine;
+    EnvironmentFacts desktop = JapaneseDesktop();
+    desktop.version = {6, 1, 7601, 2, L"Service Pack 1", 1, 0, 0x0100, 1};
+    desktop.wine = L"Wine 8.0 on Linux 6.1.0";
+    EXPECT_TRUE(Contains(FormatEnvironmentReport(desktop),
+                         L"\r\n OS Version  \t: 6.1.7601 Service Pack 1 (Wine 8.0 on Linux 6.1.0)\r\n ServicePack"));
+}
+
 TEST(EnvironmentReport, OlderWindowsHasNoProductInfoNorAccountControlAndOffsetsKeepTheirMinutes) {
     EnvironmentFacts facts = JapaneseDesktop();
     facts.version = {5, 1, 2600, 2, L"Service Pack 3", 3, 0, 0x0100, 1};

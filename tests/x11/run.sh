@@ -3,10 +3,15 @@
 # with x11_offer and pasting with xclip, and checks what X clients get. Run by ctest inside the Wine session that
 # tools/test.sh starts (WINEPREFIX, DISPLAY and a running wineserver).
 #
-#   run.sh PASTREL_EXE X11_OFFER
+# The last part starts Pastrel with its X11 companion (linux/pastrel_x11.c) as tools/run.sh does, presses its hotkeys
+# with xdotool and changes them in the hotkey dialog (through shot_driver), and ends Pastrel.
+#
+#   run.sh PASTREL_EXE X11_OFFER PASTREL_X11 SHOT_DRIVER
 set -uo pipefail
 pastrel="$1"
 offer="$2"
+companion="$3"
+driver="$4"
 : "${WINEPREFIX:?run this inside the Wine session of tools/test.sh}" "${DISPLAY:?no DISPLAY}"
 source "$(dirname "$0")/../../tools/wine-lib.sh"
 source "$(dirname "$0")/../lib.sh"
@@ -16,9 +21,12 @@ export PASTREL_LANG=EN
 work="$(mktemp -d)"
 pastrel_pid=""
 offer_pids=()
+companion_pid=""
+grabber_pid=""
 finish() {
     [ -n "$pastrel_pid" ] && kill "$pastrel_pid" 2>/dev/null
     local pid
+    for pid in $companion_pid $grabber_pid; do kill "$pid" 2>/dev/null; done
     for pid in "${offer_pids[@]}"; do kill "$pid" 2>/dev/null; done
     rm -rf "$work"
 }
@@ -139,5 +147,179 @@ done
 if $outlived; then pass "$name"; else fail "$name" "after /X the paste gave '$(paste)'"; fi
 wine taskkill /f /im notepad.exe >/dev/null 2>&1
 wait "$keeper" 2>/dev/null
+
+# ---- The X11 companion, started beside Pastrel as tools/run.sh starts it.
+# Watching off, so that only the hotkeys rewrite: Ctrl+Alt+P switches watching, Ctrl+Alt+R rewrites now.
+cat > "$work/hotkeys.reg" <<'REG'
+REGEDIT4
+
+[-HKEY_CURRENT_USER\Software\Brindlewox\Pastrel\CurrentVersion]
+
+[HKEY_CURRENT_USER\Software\Brindlewox\Pastrel\CurrentVersion]
+"NoOpeningDlg"=dword:00000001
+"CBWatchEnabled"=dword:00000000
+"SK1_CTRL"=dword:00000001
+"SK1_ALT"=dword:00000001
+"SK1_VKEY"=dword:00000050
+"SK2_CTRL"=dword:00000001
+"SK2_ALT"=dword:00000001
+"SK2_VKEY"=dword:00000052
+"SK3_CTRL"=dword:00000001
+"SK3_ALT"=dword:00000001
+"SK3_VKEY"=dword:00000055
+"ExcludePrograms"="notepad.exe; excluded_offer"
+REG
+wine regedit /S "$(winepath -w "$work/hotkeys.reg")" >/dev/null 2>&1
+shared="$work/shared"
+mkdir -p "$shared"
+: > "$work/test.log" # the commands Pastrel is asked for, among its other records
+PASTREL_TEST_LOG="$(winepath -w "$work/test.log")" PASTREL_X11_DIR="$shared" wine "$pastrel" >/dev/null 2>&1 &
+pastrel_pid=$!
+"$companion" --pid "$pastrel_pid" --exe "$pastrel" --dir "$shared" > "$work/companion.log" 2>&1 &
+companion_pid=$!
+companion_said() { grep -qF "$1" "$work/companion.log"; }
+commands() { tr '\0' '\n' < "$work/test.log" | grep -c '^command '; }
+# A hotkey pressed in X, timed from the key to the plain copy.
+press() {
+    local start=$EPOCHREALTIME
+    xdotool key "$1"
+    wait_for rewritten_to "$2" || return 1
+    echo "     $1 to plain text: $(((${EPOCHREALTIME/./} - ${start/./}) / 1000)) ms"
+}
+
+name="hotkeys pressed anywhere in X reach Pastrel; the X program of each copy is reported"
+if ! wait_for companion_said "Ctrl+Alt+R sends /R"; then
+    fail "$name" "no grab: $(cat "$work/companion.log")"
+else
+    copy hotkey text/html='<b>by hotkey</b>' UTF8_STRING='by hotkey'
+    sleep 0.5 # watching is off: the copy stays formatted
+    if ! offers_html; then
+        fail "$name" "rewritten with watching off"
+    elif [ "$(cat "$shared/owner")" != x11_offer ]; then
+        fail "$name" "the owner was reported as '$(cat "$shared/owner")'"
+    elif ! press ctrl+alt+r 'by hotkey'; then
+        fail "$name" "Ctrl+Alt+R left '$(paste -t TARGETS | tr '\n' ' ')'"
+    elif [ -n "$(cat "$shared/owner")" ]; then
+        fail "$name" "Wine's own copy was reported as '$(cat "$shared/owner")'"
+    else
+        xdotool key ctrl+alt+p # watching on
+        copy watched text/html='<i>watched</i>' UTF8_STRING='watched'
+        if wait_for rewritten_to 'watched'; then
+            pass "$name"
+        else
+            fail "$name" "Ctrl+Alt+P did not switch watching on"
+        fi
+    fi
+fi
+
+name="an X program named in ExcludePrograms keeps its copy formatted; the third hotkey takes a rewrite back"
+cp "$offer" "$work/excluded_offer"
+: > "$work/excluded"
+pid=$("$work/excluded_offer" -l 120 -r "$work/excluded" text/html='<b>kept</b>' UTF8_STRING='kept')
+offer_pids+=("$pid")
+sleep 1
+if ! offers_html || [ "$(paste)" != kept ]; then
+    fail "$name" "the excluded program's copy became '$(paste -t TARGETS | tr '\n' ' ')'"
+else
+    copy undo text/html='<u>undo</u>' UTF8_STRING='undo'
+    if ! wait_for rewritten_to 'undo'; then
+        fail "$name" "a listed program's name kept another program's copy formatted"
+    else
+        xdotool key ctrl+alt+u
+        if wait_for offers_html && [ "$(paste)" = undo ] && paste -t text/html | grep -q '<u>undo</u>'; then
+            pass "$name"
+        else
+            fail "$name" "Ctrl+Alt+U left '$(paste -t TARGETS | tr '\n' ' ')'"
+        fi
+    fi
+fi
+
+# Wine's own hotkey fires while one of its windows has the focus (here the settings dialog, which Wine focuses); the
+# companion's grab must take its place, not come on top.
+name="a hotkey pressed while a Pastrel window has the focus acts once"
+before=$(commands)
+wine "$driver" settings >/dev/null 2>&1
+focused=$(xdotool getwindowfocus getwindowname 2>/dev/null)
+xdotool key ctrl+alt+p
+wait_for eval '[ "$(commands)" -gt "$before" ]'
+sleep 1 # a second action would follow within milliseconds
+if [ "$focused" != "Settings - Pastrel" ]; then
+    fail "$name" "the focus was on '$focused'"
+elif [ "$(commands)" != $((before + 1)) ]; then
+    fail "$name" "$(($(commands) - before)) commands"
+else
+    pass "$name"
+fi
+wine "$driver" dismiss >/dev/null 2>&1
+
+# Another X client holds Ctrl+Alt+G (here a second companion, which grabs its own list).
+name="hotkeys changed in the dialog are grabbed at once; a combination another client holds is reported"
+mkdir -p "$work/other"
+printf 'SK1_CTRL=1\nSK1_ALT=1\nSK1_VKEY=71\n' > "$work/other/hotkeys"
+sleep 600 &
+grabber_pid=$!
+"$companion" --pid "$grabber_pid" --exe /bin/true --dir "$work/other" > "$work/grabber.log" 2>&1 &
+grabber_pid="$grabber_pid $!"
+wine "$pastrel" /P0 >/dev/null 2>&1
+if ! wait_for grep -q "Ctrl+Alt+G sends" "$work/grabber.log"; then
+    fail "$name" "the other client did not grab: $(cat "$work/grabber.log")"
+elif ! wine "$driver" hotkey2 G >/dev/null 2>&1 || ! wait_for companion_said "Ctrl+Alt+G is already taken"; then
+    fail "$name" "no warning: $(cat "$work/companion.log")"
+else
+    start=$EPOCHREALTIME
+    wine "$driver" hotkey2 T >/dev/null 2>&1
+    if ! wait_for companion_said "Ctrl+Alt+T sends /R"; then
+        fail "$name" "Ctrl+Alt+T was not grabbed: $(cat "$work/companion.log")"
+    else
+        echo "     dialog OK to the new grab: at most $(((${EPOCHREALTIME/./} - ${start/./}) / 1000)) ms"
+        copy changed text/html='<b>changed</b>' UTF8_STRING='changed'
+        if [ "$(grep -c "already taken" "$work/companion.log")" != 1 ]; then
+            fail "$name" "not one warning: $(cat "$work/companion.log")"
+        elif ! press ctrl+alt+t 'changed'; then
+            fail "$name" "Ctrl+Alt+T left '$(paste -t TARGETS | tr '\n' ' ')'"
+        else
+            pass "$name"
+        fi
+    fi
+fi
+
+name="Pastrel's last copy outlives it for X programs until another one copies"
+wine "$pastrel" /X >/dev/null 2>&1
+wait "$pastrel_pid"
+pastrel_pid=""
+sleep 3
+if [ "$(paste)" != 'changed' ] || [ "$(paste -t text/plain\;charset=utf-8)" != 'changed' ] ||
+    [ "$(paste -t STRING)" != 'changed' ]; then
+    fail "$name" "3 s after /X: '$(paste)' from '$(paste -t TARGETS | tr '\n' ' ')'"
+elif ! still_serving "$companion_pid"; then
+    fail "$name" "the companion has ended"
+else
+    copy next UTF8_STRING='next copy'
+    if wait_for eval "! still_serving $companion_pid" && [ "$(paste)" = 'next copy' ]; then
+        pass "$name"
+    else
+        fail "$name" "the companion still serves: '$(paste)'"
+    fi
+fi
+
+name="a copy that an X program owns is never taken when Pastrel ends"
+PASTREL_X11_DIR="$shared" wine "$pastrel" >/dev/null 2>&1 & # watching stays off, as saved
+pastrel_pid=$!
+"$companion" --pid "$pastrel_pid" --exe "$pastrel" --dir "$shared" > "$work/companion.log" 2>&1 &
+companion_pid=$!
+wait_for companion_said "sends /R"
+copy plain UTF8_STRING='plain from X'
+plain_owner=$last_offer
+wait_for requested plain TARGETS # Wine has looked at it
+wine "$pastrel" /X >/dev/null 2>&1
+wait "$pastrel_pid"
+pastrel_pid=""
+if ! wait_for eval "! still_serving $companion_pid"; then
+    fail "$name" "the companion stays: $(cat "$work/companion.log")"
+elif ! still_serving "$plain_owner" || [ "$(paste)" != 'plain from X' ]; then
+    fail "$name" "the X program lost its copy: '$(paste)'"
+else
+    pass "$name"
+fi
 
 [ "$failures" -eq 0 ]

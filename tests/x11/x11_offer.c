@@ -3,8 +3,8 @@
  *
  *   x11_offer [-l SECONDS] [-r LOG] TARGET=VALUE...
  *
- * It returns once it owns the selection, printing the pid of a child that serves the targets until another client
- * takes the selection, it is killed, or SECONDS (default 60) have passed. Values are sent as given, in one piece
+ * It returns once it owns the selection, printing the pid of a child that took it and serves the targets until another
+ * client takes the selection, it is killed, or SECONDS (default 60) have passed. Values are sent as given, in one piece
  * (no INCR transfers: keep them small). With -r, the name of every requested target is appended to LOG as a line,
  * so that a test can tell when a reader has looked at the copy. */
 #include <X11/Xatom.h>
@@ -117,6 +117,22 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
+    /* The child that serves the copy is also the one that connects and takes the selection, as in an application:
+     * the X server then names the serving process as the owner's client. It tells the parent over a pipe when it
+     * owns the selection. */
+    int ready[2];
+    if (pipe(ready) != 0) return 1;
+    fflush(stdout);
+    pid_t child = fork();
+    if (child < 0) return 1;
+    if (child > 0) {
+        close(ready[1]);
+        char owned = 0;
+        if (read(ready[0], &owned, 1) != 1) return 1;
+        printf("%d\n", (int)child);
+        return 0;
+    }
+    close(ready[0]);
     Display* display = XOpenDisplay(NULL);
     if (!display) {
         fprintf(stderr, "x11_offer: cannot open the display\n");
@@ -143,16 +159,9 @@ int main(int argc, char** argv) {
         fprintf(stderr, "x11_offer: could not take the CLIPBOARD selection\n");
         return 1;
     }
-    fflush(stdout);
-    pid_t child = fork();
-    if (child < 0) return 1;
-    if (child > 0) {
-        /* The parent leaves the shared connection to the child untouched. */
-        printf("%d\n", (int)child);
-        fflush(stdout);
-        _exit(0);
-    }
-    /* The caller may read our pid through a pipe; its end must not stay open while we serve. */
+    /* The caller may read the pid through a pipe; its end must not stay open while we serve. */
     freopen("/dev/null", "w", stdout);
+    if (write(ready[1], "1", 1) != 1) return 1;
+    close(ready[1]);
     return Serve(display, time(NULL) + lifetime);
 }
