@@ -9,8 +9,8 @@
 #define IDM_MENU_JA 129
 #define IDM_MENU_EN 130
 
-#define IDB_BITMAP_142 142
-#define IDB_BITMAP_148 148
+#define IDB_TRAY_ICON_PICTURE 142       // the tray icon as the guide dialogs show it
+#define IDB_FLOATING_BUTTON_PICTURE 148 // the floating button as the settings dialog shows it
 #define IDP_GUIDE_OLD 143 // PNG, named type "RT_RCDATA"
 #define IDP_GUIDE_NEW 144
 

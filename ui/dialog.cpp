@@ -2,6 +2,8 @@
 
 #include "base/program.h"
 #include "base/text.h"
+#include "settings/settings.h"
+#include "ui/layout.h"
 
 #include <commctrl.h>
 
@@ -23,6 +25,7 @@ struct DialogContext {
     void* state;
     DialogSlot slot;
     bool modal;
+    DialogScale scale; // filled by EnlargeIfAsked
 };
 
 // The one procedure the system calls for every dialog: it passes each message to the dialog's own handler, keeps
@@ -44,6 +47,7 @@ INT_PTR CALLBACK DialogBoundary(HWND dialog, UINT message, WPARAM wParam, LPARAM
         else DestroyWindow(dialog);
         return TRUE;
     }
+    if (message == WM_DESTROY && context->scale.factor != 0) RestoreDialogFont(context->scale);
     if (message == WM_NCDESTROY) {
         if (context->slot != DialogSlot::None) openDialogs.modal[static_cast<size_t>(context->slot)] = nullptr;
         auto& modeless = openDialogs.modeless;
@@ -163,4 +167,10 @@ void ShowProgramIcons(HWND dialog) {
 
 void SetItemBitmap(HWND dialog, int id, HBITMAP bitmap) {
     SendDlgItemMessageW(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
+}
+
+bool EnlargeIfAsked(HWND dialog, int placement) {
+    auto* context = reinterpret_cast<DialogContext*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (!context || !Settings.BIGDIALOG) return false;
+    return ScaleDialogToWorkArea(context->scale, dialog, placement);
 }

@@ -52,6 +52,11 @@ struct Tooltip {
 // the window, or null when it could not be created.
 HWND AddTooltips(HWND dialog, const Tooltip* rows);
 
+// With "enlarge the dialogs" on (BIGDIALOG), scales the dialog and its font to fill the work area and places it
+// (layout.h's placements); the boundary undoes the font when the dialog is destroyed. Call while handling
+// WM_INITDIALOG, at the point the dialog's own layout wants it. False when nothing was scaled.
+bool EnlargeIfAsked(HWND dialog, int placement);
+
 // The program's icons on the dialog's caption and task-bar button.
 void ShowProgramIcons(HWND dialog);
 // A static control's bitmap, e.g. the guide pictures.

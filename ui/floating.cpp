@@ -8,7 +8,6 @@
 #include "ui/dialog.h"
 #include "ui/floating_ids.h"
 #include "ui/layout.h"
-#include "ui/settings_dialog.h"
 #include "ui/settings_ids.h"
 
 #include <commctrl.h>
@@ -49,6 +48,14 @@ struct FloatingButton {
     HIMAGELIST icons = nullptr; // the icon the button shows: the program's, or the done icon for a moment
 };
 FloatingButton floating;
+
+// Opacities shown instead of the stored ones while the settings dialog's trackbars move.
+struct OpacityPreview {
+    bool active = false;
+    int alpha = 255;
+    int alphaHover = 255;
+};
+OpacityPreview preview;
 
 bool RectHolds(const RECT& rect, POINT point) {
     return point.x >= rect.left && point.x <= rect.right && point.y >= rect.top && point.y <= rect.bottom;
@@ -176,7 +183,7 @@ void OnFadeTick(HWND dialog) {
         GetLayeredWindowAttributes(dialog, nullptr, &alpha, &flags)) {
         const bool hover = RectHolds(rect, cursor);
         int target = hover ? Settings.ALPHA_FLOATING2 : Settings.ALPHA_FLOATING;
-        if (settingsPreviewActive) target = hover ? previewAlphaHover : previewAlpha;
+        if (preview.active) target = hover ? preview.alphaHover : preview.alpha;
         int next = NextOpacity(alpha, target);
         if (next != alpha) SetLayeredWindowAttributes(dialog, 0, static_cast<BYTE>(next), LWA_ALPHA);
     }
@@ -226,7 +233,7 @@ void OnClose(HWND dialog) {
     }
     Settings.SHOW_FLOATING = false;
     EndDialog(dialog, 0);
-    if (HWND settings = settingsDialogWindow) {
+    if (HWND settings = OpenModalDialogs()[static_cast<size_t>(DialogSlot::Settings)]) {
         CheckItem(settings, IDC_SET_FLOATING, false);
         EnableItem(settings, IDC_SET_FLOATING, false);
         SendMessageW(settings, WM_COMMAND, IDC_SET_FLOATING, 0);
@@ -359,3 +366,5 @@ int NextOpacity(int current, int target) {
     if (d > 9) return current + 10;
     return target;
 }
+
+void SetFloatingPreviewOpacity(bool active, int alpha, int alphaHover) { preview = {active, alpha, alphaHover}; }

@@ -15,6 +15,9 @@ void RefreshFloatingViewer();
 // Shows `text`, which the program has just written to the clipboard as its only format, without reading it back:
 // under Wine every read of the program's own clipboard data costs about a kilobyte that is never given back.
 void ShowOwnWriteInFloatingViewer(const std::wstring& text);
+// While the settings dialog is open the button fades to these opacities instead of the stored ones, so that moving a
+// trackbar shows its effect at once; inactive, the stored ones count again.
+void SetFloatingPreviewOpacity(bool active, int alpha = 255, int alphaHover = 255);
 // Writes the button's restored position and size into the settings (for an exit that does not destroy it).
 void StoreFloatingButtonPlacement();
 

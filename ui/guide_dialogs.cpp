@@ -43,14 +43,8 @@ INT_PTR AlreadyRunningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, voi
     return FALSE;
 }
 
-// The opening dialog's scaling, kept while it is open.
-struct OpeningDialog {
-    DialogScale scale;
-};
-OpeningDialog opening;
-
 INT_PTR OpeningInit(HWND dialog) {
-    if (Settings.BIGDIALOG) ScaleDialogToWorkArea(opening.scale, dialog, PlaceCentre);
+    EnlargeIfAsked(dialog, PlaceCentre);
     ShowGuidePictures(dialog);
     if (g_store.nonSaveMode) EnableItem(dialog, IDC_NO_OPENING_DIALOG, false);
     ShowWindow(dialog, SW_SHOW);
@@ -72,9 +66,6 @@ INT_PTR OpeningProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, void*) {
     switch (message) {
     case WM_INITDIALOG: return OpeningInit(dialog);
     case WM_COMMAND: return OpeningCommand(dialog, LOWORD(wParam));
-    case WM_DESTROY:
-        if (opening.scale.factor != 0) RestoreDialogFont(opening.scale);
-        return FALSE;
     }
     return FALSE;
 }

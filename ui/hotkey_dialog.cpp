@@ -78,11 +78,6 @@ constexpr HotkeyFields kHotkeyFields[] = {
 };
 static_assert(std::size(kHotkeyFields) == kHotkeyCount);
 
-struct HotkeyDialog {
-    DialogScale scale;
-};
-HotkeyDialog hotkeyDialog;
-
 void ShowHotkey(HWND dialog, const HotkeyControls& controls, const HotkeyChoice& hotkey) {
     CheckItem(dialog, controls.shift, hotkey.shift);
     CheckItem(dialog, controls.ctrl, hotkey.ctrl);
@@ -108,7 +103,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     }
     AddTooltips(dialog, g_language.uiJapanese ? kTooltipsJa : kTooltipsEn);
     ShowProgramIcons(dialog);
-    if (Settings.BIGDIALOG) ScaleDialogToWorkArea(hotkeyDialog.scale, dialog, PlaceBottomRight);
+    EnlargeIfAsked(dialog, PlaceBottomRight);
     return TRUE;
 }
 
@@ -152,7 +147,6 @@ INT_PTR HotkeyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, void*) {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
-    case WM_DESTROY: RestoreDialogFont(hotkeyDialog.scale); return FALSE;
     }
     return FALSE;
 }

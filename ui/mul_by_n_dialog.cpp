@@ -16,15 +16,10 @@ constexpr Text kNotANumber{L"数値を入力して下さい。1を入力する�
                            L"Please enter a numerical value."};
 constexpr Text kCaption{L"数値を N 倍にする", L"Multiply by N"};
 
-struct MulByNDialog {
-    DialogScale scale;
-};
-MulByNDialog mulByN;
-
 INT_PTR OnInitDialog(HWND dialog) {
     SetItemText(dialog, IDC_MULTIPLIER, Settings.MUL_BY_N);
     ShowProgramIcons(dialog);
-    if (Settings.BIGDIALOG) ScaleDialogToWorkArea(mulByN.scale, dialog, PlaceBottomRight);
+    EnlargeIfAsked(dialog, PlaceBottomRight);
     return TRUE;
 }
 
@@ -51,9 +46,6 @@ INT_PTR MulByNProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, void*) {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
-    case WM_DESTROY:
-        if (mulByN.scale.factor != 0) RestoreDialogFont(mulByN.scale);
-        return FALSE;
     }
     return FALSE;
 }

@@ -59,7 +59,6 @@ constexpr int kReplacementControls[] = {
 };
 
 // Kept for the dialog type: the scaling is undone when the dialog is destroyed.
-DialogScale regexScale;
 
 struct RegexDialogState {
     DialogAnchors anchors;
@@ -103,7 +102,7 @@ void FillTemplates(HWND dialog) {
 }
 
 INT_PTR OnInitDialog(HWND dialog, RegexDialogState& state) {
-    if (Settings.BIGDIALOG) ScaleDialogToWorkArea(regexScale, dialog, PlaceBottomRight);
+    EnlargeIfAsked(dialog, PlaceBottomRight);
     LoadHistories(dialog, state);
     CheckItem(dialog, IDC_REGEX_ENABLE, Settings.REP_REP);
     SetItemText(dialog, IDC_REGEX_BEFORE, Settings.REP_BEFORE);
@@ -184,7 +183,6 @@ void OnDestroy(RegexDialogState& state) {
     if (state.beforeHistory) state.beforeHistory->Free();
     if (state.afterHistory) state.afterHistory->Free();
     state.anchors.Free();
-    if (regexScale.factor != 0) RestoreDialogFont(regexScale);
 }
 
 INT_PTR RegexDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, void* data) {

@@ -3,6 +3,8 @@
 // and the enlarged-dialog option.
 #include "ui/settings_dialog.h"
 
+#include "ui/floating.h"
+
 #include "base/program.h"
 #include "base/system.h"
 #include "base/text.h"
@@ -25,11 +27,6 @@
 #include <algorithm>
 #include <iterator>
 #include <vector>
-
-HWND settingsDialogWindow = nullptr;
-bool settingsPreviewActive = false;
-int previewAlpha = 255;
-int previewAlphaHover = 255;
 
 namespace {
 
@@ -125,13 +122,15 @@ constexpr int kCommandLineControls[] = {
 
 constexpr int kTrackbarPage = 25;
 
-struct SettingsDialog {
-    DialogScale scale;    // kept for the dialog type: the scaling is undone when the dialog is destroyed
+// One opening's state, behind the dialog's window.
+struct SettingsDialogState {
     FontHandle glyphFont; // a label's font when the dialog's lacks some of its characters
     std::wstring shortcutPath;
-    HotkeysChanged hotkeysChanged = nullptr;
 };
-SettingsDialog settingsDialog;
+
+// Installed once by the top floor.
+HotkeysChanged hotkeysChangedHandler = nullptr;
+
 
 template <size_t N> void EnableItems(HWND dialog, const int (&ids)[N], bool enabled) {
     for (int id : ids) EnableItem(dialog, id, enabled);
@@ -242,7 +241,7 @@ bool FontHasGlyphs(HWND window, HFONT font, const std::wstring& text) {
 
 // The English delay label holds an ideographic space, which the English dialog font may lack (it then shows as a
 // box): the label then takes the Japanese UI font at the same height, which has it.
-void FitLabelFont(HWND dialog, int id) {
+void FitLabelFont(HWND dialog, int id, SettingsDialogState& state) {
     HWND label = GetDlgItem(dialog, id);
     auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
     LOGFONTW log{};
@@ -250,12 +249,11 @@ void FitLabelFont(HWND dialog, int id) {
     if (FontHasGlyphs(label, font, ItemText(dialog, id))) return;
     lstrcpynW(log.lfFaceName, L"MS UI Gothic", LF_FACESIZE);
     log.lfCharSet = DEFAULT_CHARSET;
-    settingsDialog.glyphFont.reset(CreateFontIndirectW(&log));
-    if (settingsDialog.glyphFont)
-        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(settingsDialog.glyphFont.get()), FALSE);
+    state.glyphFont.reset(CreateFontIndirectW(&log));
+    if (state.glyphFont) SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(state.glyphFont.get()), FALSE);
 }
 
-INT_PTR OnInitDialog(HWND dialog) {
+INT_PTR OnInitDialog(HWND dialog, SettingsDialogState& state) {
     const SettingsRecord& s = Settings;
     if (g_store.nonSaveMode) SetWindowTextW(dialog, Tr(kNonSaveTitle));
     CheckItem(dialog, IDC_SET_BALLOON, s.SHOW_BALLOON);
@@ -269,11 +267,9 @@ INT_PTR OnInitDialog(HWND dialog) {
     CheckItem(dialog, IDC_SET_CONFIRM_CLOSE, s.CHKCLOSE_FLOATING);
     InitTrackbar(dialog, IDC_SET_OPACITY, s.ALPHA_FLOATING);
     InitTrackbar(dialog, IDC_SET_HOVER_OPACITY, s.ALPHA_FLOATING2);
-    previewAlpha = s.ALPHA_FLOATING;
-    previewAlphaHover = s.ALPHA_FLOATING2;
-    settingsPreviewActive = true;
-    settingsDialog.shortcutPath = StartupShortcutPath();
-    CheckItem(dialog, IDC_SET_STARTUP, StartupShortcutExists(settingsDialog.shortcutPath));
+    SetFloatingPreviewOpacity(true, s.ALPHA_FLOATING, s.ALPHA_FLOATING2);
+    state.shortcutPath = StartupShortcutPath();
+    CheckItem(dialog, IDC_SET_STARTUP, StartupShortcutExists(state.shortcutPath));
     FillList(dialog, IDC_SET_RECOPY_INTERVAL, kRecopyIntervalTexts, std::size(kRecopyIntervalTexts),
              RecopyIntervalIndex(s.MultiDivSec));
     FillList(dialog, IDC_SET_DELAY, kProcessingDelayTexts, std::size(kProcessingDelayTexts),
@@ -289,10 +285,8 @@ INT_PTR OnInitDialog(HWND dialog) {
     CheckItem(dialog, IDC_SET_BIGDIALOG, s.BIGDIALOG);
     AddTooltips(dialog, g_language.uiJapanese ? kTooltipsJa : kTooltipsEn);
     ShowProgramIcons(dialog);
-    settingsDialogWindow = dialog;
-    if (s.BIGDIALOG) ScaleDialogToWorkArea(settingsDialog.scale, dialog, PlaceBottomRight);
-    else PlaceBottomRightOfWorkArea(dialog);
-    FitLabelFont(dialog, IDC_SET_DELAY_LABEL); // after the scaling, which gives every control its font
+    if (!EnlargeIfAsked(dialog, PlaceBottomRight)) PlaceBottomRightOfWorkArea(dialog);
+    FitLabelFont(dialog, IDC_SET_DELAY_LABEL, state); // after the scaling, which gives every control its font
     return TRUE;
 }
 
@@ -301,8 +295,8 @@ void ShowError(HWND dialog, const std::wstring& text, const wchar_t* caption) {
 }
 
 // The shortcut follows the check box at once; a failure is reported and the rest of OK goes on.
-void ApplyStartupShortcut(HWND dialog) {
-    const std::wstring& path = settingsDialog.shortcutPath;
+void ApplyStartupShortcut(HWND dialog, const SettingsDialogState& state) {
+    const std::wstring& path = state.shortcutPath;
     bool wanted = IsItemChecked(dialog, IDC_SET_STARTUP);
     bool exists = StartupShortcutExists(path);
     const wchar_t* caption = g_language.productTitle.c_str();
@@ -318,7 +312,7 @@ void ApplyBigDialog(HWND dialog) {
     Settings.BIGDIALOG = big;
 }
 
-void OnOk(HWND dialog) {
+void OnOk(HWND dialog, const SettingsDialogState& state) {
     if (IsItemChecked(dialog, IDC_SET_CMDLINE_ENABLE) && ItemText(dialog, IDC_SET_CMDLINE).empty())
         return ShowError(dialog, Tr(kNoCommandLine), kCommandLineCaption);
     if (IsItemChecked(dialog, IDC_SET_SOUND) && ItemText(dialog, IDC_SET_SOUND_FILE).empty())
@@ -333,7 +327,7 @@ void OnOk(HWND dialog) {
     s.SHOW_BALLOON = IsItemChecked(dialog, IDC_SET_BALLOON);
     s.PLAY_SOUND = IsItemChecked(dialog, IDC_SET_SOUND);
     s.PLAY_SOUND_FNAME = ItemText(dialog, IDC_SET_SOUND_FILE);
-    ApplyStartupShortcut(dialog);
+    ApplyStartupShortcut(dialog, state);
     s.MultiDivSec = RecopyIntervalAt(ComboSelection(dialog, IDC_SET_RECOPY_INTERVAL));
     s.Delay1Sec = ProcessingDelayAt(ComboSelection(dialog, IDC_SET_DELAY));
     s.ExcludePrograms = excluded;
@@ -347,19 +341,19 @@ void OnOk(HWND dialog) {
                          : IsItemChecked(dialog, IDC_SET_CHARCODE_UTF8) ? 2
                                                                         : 0;
     ApplyBigDialog(dialog);
-    settingsPreviewActive = false;
+    SetFloatingPreviewOpacity(false);
     EndDialog(dialog, IDOK);
 }
 
 void OnCancel(HWND dialog) {
-    settingsPreviewActive = false;
+    SetFloatingPreviewOpacity(false);
     EndDialog(dialog, IDCANCEL);
 }
 
 // The hotkeys are registered and saved as soon as their dialog confirms them, whatever this dialog does afterwards.
 void ChangeHotkeys(HWND dialog) {
     if (RunHotkeyDialog(dialog) != IDOK) return;
-    if (settingsDialog.hotkeysChanged) settingsDialog.hotkeysChanged();
+    if (hotkeysChangedHandler) hotkeysChangedHandler();
     SaveSettings();
 }
 
@@ -378,9 +372,9 @@ void OpenFeedbackPage(HWND dialog) {
     SetCurrentDirectoryToExe();
 }
 
-INT_PTR OnCommand(HWND dialog, WORD id) {
+INT_PTR OnCommand(HWND dialog, WORD id, const SettingsDialogState& state) {
     switch (id) {
-    case IDOK: OnOk(dialog); return TRUE;
+    case IDOK: OnOk(dialog, state); return TRUE;
     case IDCANCEL: OnCancel(dialog); return TRUE;
     case IDC_SET_HELP: ShowHelp(dialog, L"HLP000018.html"); return TRUE;
     case IDC_SET_FLOATING: EnableItems(dialog, kFloatingControls, IsItemChecked(dialog, id)); return TRUE;
@@ -395,27 +389,26 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
     return FALSE;
 }
 
-void OnHScroll(HWND dialog) {
-    previewAlpha = TrackbarPosition(dialog, IDC_SET_OPACITY);
-    previewAlphaHover = TrackbarPosition(dialog, IDC_SET_HOVER_OPACITY);
+// Moving a trackbar shows its opacity on the floating button at once.
+void PreviewOpacities(HWND dialog) {
+    SetFloatingPreviewOpacity(true, TrackbarPosition(dialog, IDC_SET_OPACITY),
+                              TrackbarPosition(dialog, IDC_SET_HOVER_OPACITY));
 }
 
-void OnDestroy(HWND dialog) {
-    if (settingsDialog.glyphFont)
+void OnDestroy(HWND dialog, SettingsDialogState& state) {
+    if (state.glyphFont)
         SendDlgItemMessageW(dialog, IDC_SET_DELAY_LABEL, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
-    settingsDialog.glyphFont.reset();
-    if (settingsDialog.scale.factor != 0 && settingsDialog.scale.dialog) RestoreDialogFont(settingsDialog.scale);
-    settingsDialog.scale = DialogScale{};
-    settingsDialogWindow = nullptr;
-    settingsPreviewActive = false; // also when the dialog ended another way than OK or Cancel
+    state.glyphFont.reset();
+    SetFloatingPreviewOpacity(false); // also when the dialog ended another way than OK or Cancel
 }
 
-INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, void*) {
+INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, void* data) {
+    auto& state = *static_cast<SettingsDialogState*>(data);
     switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
-    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
-    case WM_HSCROLL: OnHScroll(dialog); return TRUE;
-    case WM_DESTROY: OnDestroy(dialog); return FALSE;
+    case WM_INITDIALOG: return OnInitDialog(dialog, state);
+    case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam), state);
+    case WM_HSCROLL: PreviewOpacities(dialog); return TRUE;
+    case WM_DESTROY: OnDestroy(dialog, state); return FALSE;
     }
     return FALSE;
 }
@@ -472,8 +465,9 @@ bool CreateStartupShortcut(const std::wstring& path, const std::wstring& target)
     return saved;
 }
 
-void SetHotkeysChangedHandler(HotkeysChanged handler) { settingsDialog.hotkeysChanged = handler; }
+void SetHotkeysChangedHandler(HotkeysChanged handler) { hotkeysChangedHandler = handler; }
 
 INT_PTR RunSettingsDialog() {
-    return RunModalDialog(IDD_SETTINGS_JA, IDD_SETTINGS_EN, nullptr, SettingsDialogProc, nullptr, DialogSlot::Settings);
+    SettingsDialogState state;
+    return RunModalDialog(IDD_SETTINGS_JA, IDD_SETTINGS_EN, nullptr, SettingsDialogProc, &state, DialogSlot::Settings);
 }

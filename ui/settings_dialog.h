@@ -1,16 +1,8 @@
-// The settings dialog's published state (read by the floating button), its value lists and the start-up shortcut.
+// The settings dialog's value lists and the start-up shortcut.
 #pragma once
 #include <windows.h>
 
 #include <string>
-
-// The dialog while it exists, else null.
-extern HWND settingsDialogWindow;
-// While the dialog is open the floating button shows these opacities instead of the stored ones, so that moving a
-// trackbar shows its effect at once.
-extern bool settingsPreviewActive;
-extern int previewAlpha;
-extern int previewAlphaHover;
 
 // The re-copy intervals (MultiDivSec) and processing delays (Delay1Sec) offered by the two lists, in list order.
 inline constexpr int kRecopyIntervals[] = {500, 1000, 1500, 2000, 4000, 6000, 8000, 10000};
