@@ -218,8 +218,8 @@ template <bool kDescending> void SortLines(LineList& list) {
             for (; runEnd != last && runEnd->units == run->units; ++runEnd) longer = longer || runEnd->size > next;
             if (runEnd - run > 1 && longer) {
                 for (auto line = run; line != runEnd; ++line) line->units = FourUnits(*line, next);
-                groups.push_back({static_cast<size_t>(run - items.begin()), static_cast<size_t>(runEnd - items.begin()),
-                                  next});
+                groups.push_back(
+                    {static_cast<size_t>(run - items.begin()), static_cast<size_t>(runEnd - items.begin()), next});
             } else if (runEnd - run > 1) {
                 std::sort(run, runEnd, [](const SortItem& a, const SortItem& b) {
                     return kDescending ? b.size < a.size : a.size < b.size;
