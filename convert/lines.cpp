@@ -188,10 +188,26 @@ uint64_t FourUnits(const SortItem& line, size_t from) {
     return units;
 }
 
+// The first unit at or after `from` where the two lines differ or the shorter one ends (at least `from`), eight units
+// at a time.
+size_t Mismatch(const SortItem& a, const SortItem& b, size_t from) {
+    const size_t common = std::min(a.size, b.size);
+    size_t i = from;
+    for (; i + 8 <= common; i += 8) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a.data + i));
+        __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b.data + i));
+        unsigned differ = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(x, y))) ^ 0xFFFFu;
+        if (differ) return i + static_cast<unsigned>(__builtin_ctz(differ)) / 2;
+    }
+    while (i < common && a.data[i] == b.data[i]) ++i;
+    return i;
+}
+
 // Ordinal order, four units at a time: the lines are ordered by their first four units read as one number, then each
-// group of lines whose numbers are equal by their next four, and so on until the lines of a group end, which then
-// go shortest first. Comparing numbers in memory read once per line and level is what makes this fast; a group of
-// equal lines is never compared unit by unit again. Levels are kept on a list, not on the machine's stack.
+// group of lines whose numbers are equal by the four units after what they all share, and so on until the lines of a
+// group end, which then go shortest first. Comparing numbers is what makes this fast; what the lines of a group share
+// is read once, eight units at a time, and a group of equal lines is done at once. Levels are kept on a list, not on
+// the machine's stack.
 template <bool kDescending> void SortLines(LineList& list) {
     std::vector<SortItem> items; // as large as the list: given back before the lines are joined
     items.reserve(list.lines.size());
@@ -214,12 +230,21 @@ template <bool kDescending> void SortLines(LineList& list) {
         const size_t next = group.from + 4;
         for (auto run = first; run != last;) {
             auto runEnd = run + 1;
-            bool longer = run->size > next;
-            for (; runEnd != last && runEnd->units == run->units; ++runEnd) longer = longer || runEnd->size > next;
-            if (runEnd - run > 1 && longer) {
-                for (auto line = run; line != runEnd; ++line) line->units = FourUnits(*line, next);
-                groups.push_back({static_cast<size_t>(run - items.begin()), static_cast<size_t>(runEnd - items.begin()),
-                                  next});
+            while (runEnd != last && runEnd->units == run->units) ++runEnd;
+            // Every line of the run agrees with its first, and so with every other, on the units before `shared`.
+            size_t shared = next;
+            bool longer = false;
+            if (runEnd - run > 1) {
+                shared = run->size;
+                for (auto line = run + 1; line != runEnd; ++line)
+                    shared = std::min(shared, Mismatch(*run, *line, next));
+                shared = std::max(shared, next);
+                for (auto line = run; line != runEnd && !longer; ++line) longer = line->size > shared;
+            }
+            if (longer) {
+                for (auto line = run; line != runEnd; ++line) line->units = FourUnits(*line, shared);
+                groups.push_back(
+                    {static_cast<size_t>(run - items.begin()), static_cast<size_t>(runEnd - items.begin()), shared});
             } else if (runEnd - run > 1) {
                 std::sort(run, runEnd, [](const SortItem& a, const SortItem& b) {
                     return kDescending ? b.size < a.size : a.size < b.size;

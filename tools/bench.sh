@@ -44,8 +44,8 @@ if [ -n "$compare" ]; then
     remove_worktree() { git -C "$root" worktree remove --force "$src" 2>/dev/null || rm -rf "$src"; }
     trap remove_worktree EXIT
     remove_worktree
-    git -C "$root" worktree prune
-    git -C "$root" worktree add --detach --quiet "$src" "$rev"
+    # --force: a scratch folder that was deleted by hand may still be registered
+    git -C "$root" worktree add --force --detach --quiet "$src" "$rev"
     build_other() {
         cmake -S "$src" -B "$other" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_BUILD_TYPE=Release -DCMAKE_C_FLAGS_RELEASE="-O3 -DNDEBUG" \

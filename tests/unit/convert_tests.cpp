@@ -265,8 +265,8 @@ TEST_F(Stages, SortMatchesTheLiteralOrderWhereLinesShareLongBeginnings) {
 // The regular-expression stage matches on positions that count its steps and appends what lies between matches; the
 // library's own regex_replace on plain pointers is the reference, for empty matches and every format piece too.
 TEST_F(Stages, RegexReplacementMatchesTheLibrarysOwnOnRandomTexts) {
-    const wchar_t* patterns[] = {L"[ \\t]+$", L"^", L"$", L"a*", L"\\b", L"(a)|b", L"[^\\x{3000}]+", L"a.?", L"\\s+",
-                                 L"(?<=a)b|0$"};
+    const wchar_t* patterns[] = {L"[ \\t]+$",      L"^",   L"$",    L"a*",        L"\\b", L"(a)|b",
+                                 L"[^\\x{3000}]+", L"a.?", L"\\s+", L"(?<=a)b|0$"};
     const wchar_t* formats[] = {L"", L"<$&>", L"$1|$`|$'", L"${1}x$$", L"\\n"};
     std::wstring out(500, L'#');
     for (int round = 0; round < 1500; ++round) {
@@ -279,8 +279,8 @@ TEST_F(Stages, RegexReplacementMatchesTheLibrarysOwnOnRandomTexts) {
         boost::regex_constants::match_flag_type flags = boost::regex_constants::match_default;
         if (Settings.REP_SINGLELINE) flags |= boost::regex_constants::match_single_line;
         if (Settings.REP_NOTDOTNEWLINE) flags |= boost::regex_constants::match_not_dot_newline;
-        boost::wregex expression(Settings.REP_BEFORE, Settings.REP_ICASE ? boost::regex_constants::icase
-                                                                        : boost::regex_constants::normal);
+        boost::wregex expression(Settings.REP_BEFORE,
+                                 Settings.REP_ICASE ? boost::regex_constants::icase : boost::regex_constants::normal);
         std::wstring expected;
         boost::regex_replace(std::back_inserter(expected), text.data(), text.data() + text.size(), expression,
                              Settings.REP_AFTER, flags);
