@@ -1,5 +1,6 @@
 #include "clipboard/monitor.h"
 
+#include "base/handles.h"
 #include "base/system.h"
 #include "clipboard/owner.h"
 #include "clipboard/process.h"
@@ -84,8 +85,13 @@ namespace {
 // Another program copied: the formatted copy kept from the last rewrite is no longer what the clipboard holds.
 void OnForeignCopy(HWND window) {
     DropClipboardSnapshot();
-    std::vector<std::wstring> owner = CopyOwnerNames();
-    NoteForeignCopyOwner(owner.empty() ? std::wstring() : owner.front());
+    // The program behind the copy is looked up once the copy is processed: the lookup costs several round trips to
+    // the system, and its window outlives the rewrite.
+    HWND owner = GetClipboardOwner();
+    auto noteOwner = MakeScopeExit([owner] {
+        std::vector<std::wstring> names = CopyOwnerNames(owner);
+        NoteForeignCopyOwner(names.empty() ? std::wstring() : names.front());
+    });
     // Processing at once refreshes the viewer itself, after the rewrite; refreshing first would only delay it.
     if (Settings.CBWatchEnabled && Settings.Delay1Sec == 0) {
         if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);

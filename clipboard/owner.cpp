@@ -16,8 +16,9 @@ CopyOwners owners;
 
 } // namespace
 
-std::wstring ClipboardOwnerProgram() {
-    HWND owner = GetClipboardOwner();
+namespace {
+
+std::wstring ProgramOfWindow(HWND owner) {
     DWORD processId = 0;
     if (!owner || !GetWindowThreadProcessId(owner, &processId) || processId == 0) return {};
     KernelHandle process{OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)};
@@ -28,14 +29,20 @@ std::wstring ClipboardOwnerProgram() {
     return ProgramBaseName(std::wstring(path, length));
 }
 
+} // namespace
+
+std::wstring ClipboardOwnerProgram() { return ProgramOfWindow(GetClipboardOwner()); }
+
 // Under Wine the X side's copies are owned by the clipboard window of Wine's desktop process.
 bool IsWineClipboardWindow(const std::wstring& program) {
     return RunningUnderWine() && (program.empty() || CompareStringOrdinal(program.c_str(), -1, L"explorer.exe", -1,
                                                                           TRUE) == CSTR_EQUAL);
 }
 
-std::vector<std::wstring> CopyOwnerNames() {
-    std::wstring program = ClipboardOwnerProgram();
+std::vector<std::wstring> CopyOwnerNames() { return CopyOwnerNames(GetClipboardOwner()); }
+
+std::vector<std::wstring> CopyOwnerNames(HWND owner) {
+    std::wstring program = ProgramOfWindow(owner);
     std::vector<std::wstring> names;
     if (IsWineClipboardWindow(program)) {
         std::wstring reported = X11CopyOwner();

@@ -1,5 +1,7 @@
 // Which program a copy came from: the executable of the process that owns the clipboard.
 #pragma once
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -11,6 +13,8 @@ std::wstring ClipboardOwnerProgram();
 // program on a Linux desktop (owned by Wine's own clipboard window), the names the X11 companion reported for it
 // (executable, process, window class). Empty when nobody can tell.
 std::vector<std::wstring> CopyOwnerNames();
+// The same for a clipboard owner window noted earlier (it may no longer own the clipboard).
+std::vector<std::wstring> CopyOwnerNames(HWND owner);
 
 // The watch notes the owner of every copy made by another program; the settings dialog offers the last one.
 void NoteForeignCopyOwner(std::wstring program);

@@ -51,6 +51,8 @@ struct RunOutcome {
     FileListMode fileListMode = FileListMode::Names;
     bool rewritten = false;
     bool showNotices = false;
+    std::vector<UINT> formats; // what the clipboard offered, in its order
+    bool snapshotTakesText = false; // the rewrite is the text read, which the snapshot takes over afterwards
 };
 
 void AddError(const Text& text) { AddNotice(Tr(text), NOTICE_ERROR); }
@@ -61,6 +63,7 @@ constexpr wchar_t kPasswordHintFormat[] = L"x-kde-passwordManagerHint";
 // What the clipboard offers, from one enumeration: under Wine every single availability query costs a round trip
 // to the X clipboard, so the rewrite path asks once.
 struct OfferedFormats {
+    std::vector<UINT> all;
     bool unicodeText = false;
     bool fileList = false;
     bool monitorExcluded = false; // marked private outright
@@ -76,7 +79,8 @@ OfferedFormats ScanOfferedFormats() {
     static const UINT cloud = RegisterClipboardFormatW(L"CanUploadToCloudClipboard");
     static const UINT passwordHint = RegisterClipboardFormatW(kPasswordHintFormat);
     OfferedFormats offered;
-    for (UINT format : ClipboardFormatList()) {
+    offered.all = ClipboardFormatList();
+    for (UINT format : offered.all) {
         if (format == CF_UNICODETEXT) offered.unicodeText = true;
         else if (format == CF_HDROP) offered.fileList = true;
         else if (format == exclude || format == viewerIgnore) offered.monitorExcluded = true;
@@ -194,6 +198,7 @@ bool ReadClipboard(HWND window, bool forced, RunOutcome& outcome) {
     else ReadFilePath(window, offered.fileList, outcome);
     outcome.readSequence = GetClipboardSequenceNumber();
     NoteClipboardSeen(outcome.readSequence);
+    outcome.formats = std::move(offered.all);
     return true;
 }
 
@@ -226,7 +231,11 @@ bool WriteUnwatched(HWND window, RunOutcome& outcome) {
     ClipboardSession session;
     if (!OpenForWriting(session, window)) return false;
     if (GetClipboardSequenceNumber() != outcome.readSequence) return true;
-    TakeClipboardSnapshot();
+    // With no stage on, the rewrite writes the text it read: the snapshot takes that text over once the work is done
+    // instead of copying it now (a large copy would pay for the fresh memory while the clipboard is open). The line
+    // re-copy takes the text itself.
+    outcome.snapshotTakesText = outcome.textPath && !Settings.MultiDiv && ConversionLeavesTextAsIs(Settings.StrConvID);
+    TakeClipboardSnapshot(outcome.formats, outcome.snapshotTakesText);
     ClipboardWriteResult written = WriteClipboardText(outcome.text, true);
     ReportWriteFailure(written, outcome.textPath ? WriteFailureWording::TextPath : WriteFailureWording::Plain);
     // Emptied but not set: one more try in a new block, so that the clipboard does not stay empty.
@@ -271,6 +280,7 @@ bool RunProcessing(HWND window, bool forced) {
     // The viewer is handed the rewrite's text: reading the program's own data back costs memory under Wine.
     AnnounceClipboardChange(outcome.rewritten ? &outcome.text : nullptr);
     GiveFeedback(window, outcome);
+    if (outcome.rewritten && outcome.snapshotTakesText) KeepSnapshotText(std::move(outcome.text));
     return true;
 }
 

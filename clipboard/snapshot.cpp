@@ -1,5 +1,6 @@
 #include "clipboard/snapshot.h"
 
+#include "base/clipboard_text.h"
 #include "base/handles.h"
 #include "base/system.h"
 #include "clipboard/monitor.h"
@@ -17,7 +18,10 @@ struct SavedFormat {
 };
 
 struct Snapshot {
-    std::vector<SavedFormat> formats;
+    std::vector<SavedFormat> formats; // CF_UNICODETEXT without a block when the text comes separately
+    bool awaitsText = false;
+    std::wstring text;
+    SIZE_T bytes = 0; // of the formats kept as blocks or metafiles
 };
 Snapshot snapshot;
 
@@ -50,8 +54,8 @@ GlobalBlock CopyBlock(HANDLE data, SIZE_T size) {
     return copy;
 }
 
-// Which formats to keep and as what, in the order offered. The system synthesises CF_TEXT and CF_OEMTEXT from
-// CF_UNICODETEXT and the bitmap formats from each other, so these come back by themselves: a bitmap is kept once, as
+// Which formats to keep and as what, in the order offered. The system synthesises CF_TEXT, CF_OEMTEXT and CF_LOCALE
+// from CF_UNICODETEXT and the bitmap formats from each other, so these come back by themselves: a bitmap is kept once, as
 // the device-independent format offered first (CF_DIB for a CF_BITMAP alone).
 std::vector<UINT> FormatsToKeep(const std::vector<UINT>& offered) {
     const bool unicodeText = Contains(offered, CF_UNICODETEXT);
@@ -62,7 +66,7 @@ std::vector<UINT> FormatsToKeep(const std::vector<UINT>& offered) {
             if (bitmapKept) continue;
             bitmapKept = true;
             if (format == CF_BITMAP) format = Contains(offered, CF_DIBV5) && !Contains(offered, CF_DIB) ? CF_DIBV5 : CF_DIB;
-        } else if (unicodeText && (format == CF_TEXT || format == CF_OEMTEXT)) {
+        } else if (unicodeText && (format == CF_TEXT || format == CF_OEMTEXT || format == CF_LOCALE)) {
             continue;
         } else if (CannotBeCopied(format)) {
             continue;
@@ -98,13 +102,18 @@ std::vector<UINT> ClipboardFormatList() {
     return formats;
 }
 
-void TakeClipboardSnapshot() {
+void TakeClipboardSnapshot(const std::vector<UINT>& offered, bool textLater) {
     DropClipboardSnapshot();
-    std::vector<UINT> formats = FormatsToKeep(ClipboardFormatList());
+    std::vector<UINT> formats = FormatsToKeep(offered);
     if (std::all_of(formats.begin(), formats.end(), IsPlainTextFormat)) return;
     Snapshot taken;
     SIZE_T total = 0;
     for (UINT format : formats) {
+        if (format == CF_UNICODETEXT && textLater) {
+            taken.formats.push_back(SavedFormat{format, {}, {}});
+            taken.awaitsText = true;
+            continue;
+        }
         HANDLE data = GetClipboardData(format);
         if (!data) continue;
         SavedFormat saved;
@@ -123,12 +132,26 @@ void TakeClipboardSnapshot() {
         if (total > kSnapshotLimitBytes) return;
         taken.formats.push_back(std::move(saved));
     }
+    taken.bytes = total;
     snapshot = std::move(taken);
+}
+
+void KeepSnapshotText(std::wstring&& text) {
+    if (!snapshot.awaitsText) return;
+    const SIZE_T textBytes = (text.size() + 1) * sizeof(wchar_t);
+    if (textBytes > kSnapshotLimitBytes || snapshot.bytes + textBytes > kSnapshotLimitBytes) {
+        DropClipboardSnapshot();
+        return;
+    }
+    snapshot.text = std::move(text);
+    snapshot.awaitsText = false;
 }
 
 void DropClipboardSnapshot() { snapshot = Snapshot(); }
 
-bool FormattedCopyRestorable() { return !snapshot.formats.empty() && !ClipboardChangedSinceOwnWrite(); }
+bool FormattedCopyRestorable() {
+    return !snapshot.formats.empty() && !snapshot.awaitsText && !ClipboardChangedSinceOwnWrite();
+}
 
 RestoreResult RestoreFormattedCopy(HWND window) {
     if (!FormattedCopyRestorable()) {
@@ -146,7 +169,9 @@ RestoreResult RestoreFormattedCopy(HWND window) {
     if (!EmptyClipboard()) return RestoreResult::CannotOpen;
     for (SavedFormat& saved : snapshot.formats) {
         // The clipboard owns what it accepted; whatever it refused is freed with the snapshot.
-        if (saved.metafile) {
+        if (saved.format == CF_UNICODETEXT && !saved.block) {
+            WriteClipboardText(snapshot.text, false);
+        } else if (saved.metafile) {
             if (SetClipboardData(saved.format, saved.metafile.get())) saved.metafile.release();
         } else if (SetClipboardData(saved.format, saved.block.get())) {
             saved.block.release();

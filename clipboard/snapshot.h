@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 // A snapshot holds at most this much; a larger copy keeps none.
@@ -11,8 +12,10 @@ inline constexpr SIZE_T kSnapshotLimitBytes = SIZE_T{256} << 20;
 std::vector<UINT> ClipboardFormatList();
 
 // With the clipboard open, before the rewrite empties it: keeps a copy of every format that can be copied, in the
-// order offered, unless the clipboard holds plain text alone. The previous snapshot goes first.
-void TakeClipboardSnapshot();
+// order offered (`offered`, as read from the clipboard), unless it holds plain text alone. The previous snapshot goes
+// first. With `textLater` the CF_UNICODETEXT is not copied: KeepSnapshotText hands over the same text afterwards.
+void TakeClipboardSnapshot(const std::vector<UINT>& offered, bool textLater);
+void KeepSnapshotText(std::wstring&& text);
 // A write failed or another program copied: the snapshot's memory goes back.
 void DropClipboardSnapshot();
 // Whether a snapshot exists and the clipboard still holds the program's own write that replaced it.

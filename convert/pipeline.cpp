@@ -36,6 +36,12 @@ void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, Co
         for (const std::wstring& warning : RunExternalFilter(s, text)) Warn(warning);
 }
 
+bool ConversionLeavesTextAsIs(const std::wstring& conversionId) {
+    const SettingsRecord& s = Settings;
+    return conversionId.empty() && !s.DelSpace && !s.DelEnter && !s.DelTab && !s.REP_REP && !LineStageEnabled(s) &&
+           !s.USE_CMDLINE;
+}
+
 void ConvertText(const std::wstring& conversionId, const std::wstring& input, std::wstring& output) {
     ConversionBuffers buffers;
     output = input;

@@ -16,5 +16,7 @@ struct ConversionBuffers {
 // text as the stage received it; allocation failures and container limits leave as standard exceptions, after which
 // the text is of no use (stages that can work on the text itself do).
 void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, ConversionBuffers& buffers);
+// Whether no stage is on, so that the pipeline gives back the very text it was given.
+bool ConversionLeavesTextAsIs(const std::wstring& conversionId);
 // The same on a copy of `input`, with working memory of its own.
 void ConvertText(const std::wstring& conversionId, const std::wstring& input, std::wstring& output);

@@ -85,6 +85,18 @@ TEST_F(Restore, BringsBackEveryFormatWithItsBytesAndStaysFormatted) {
     EXPECT_EQ(Clipboard(), L"next");
 }
 
+// With a conversion on, the restored text is the one that was copied, not the converted one.
+TEST_F(Restore, BringsBackTheTextAsCopiedNotAsConverted) {
+    StoreSetting(L"DelSpace", 1);
+    PastrelProcess pastrel;
+    ASSERT_TRUE(app.CopyFormattedText(L"a b c"));
+    ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
+    EXPECT_EQ(Clipboard(), L"abc");
+    EXPECT_EQ(RunPastrel(L"/U"), 0u);
+    ASSERT_TRUE(WaitUntil([] { return ClipboardHasFormat(HtmlFormat()); }));
+    EXPECT_EQ(Clipboard(), L"a b c");
+}
+
 TEST_F(Restore, NothingAfterAForeignCopyOrForACopyTooLargeToKeep) {
     StoreSetting(L"SHOW_BALLOON", 1);
     PastrelProcess pastrel(Observed());
