@@ -18,6 +18,8 @@ shot_dialog() {
     convert "$1" -trim +repage "$1"
 }
 cd "$build/bin"
+# The tests leave their settings behind (watching off, hotkeys ...): the shots start from the defaults.
+wine reg delete 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /f >/dev/null 2>&1 || true
 wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v NoOpeningDlg /t REG_DWORD /d 1 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v SHOW_BALLOON /t REG_DWORD /d 1 /f >/dev/null 2>&1
 for lang in ja en; do
@@ -51,7 +53,7 @@ for lang in ja en; do
     shot_dialog "$root/docs/about-$lang.png"
     wine shot_driver.exe dismiss
     wine shot_driver.exe balloon
-    sleep 1.5
+    sleep 2.5 # Wine's balloon shows about 2 s after the copy
     import -window root -crop 280x105+0+0 +repage "$root/docs/balloon-$lang.png"
     wine Pastrel.exe /X
     sleep 3 # the next start must not find this instance still running
