@@ -2,6 +2,7 @@
 
 #include "about/about_ids.h"
 #include "about/environment_report.h"
+#include "base/clipboard_text.h"
 #include "base/handles.h"
 #include "base/program.h"
 #include "base/text.h"
@@ -354,19 +355,14 @@ std::wstring FormatLinksText(const AboutInfo& info) {
 CopyOutcome CopyReportToClipboard(const std::wstring& text) {
     ClipboardSession clipboard(nullptr);
     if (!clipboard.IsOpen()) return CopyOutcome::CannotOpen;
-    constexpr size_t kBlockBytes = (kReportMaxChars + 1) * sizeof(wchar_t);
-    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kBlockBytes)};
-    if (!block) return CopyOutcome::OutOfMemory;
-    {
-        GlobalLockGuard<wchar_t> data(block.get());
-        if (!data) return CopyOutcome::LockFailed;
-        // The block is zero-filled, so the last character stays the terminator.
-        memcpy(data.get(), text.data(), std::min(text.size(), kReportMaxChars) * sizeof(wchar_t));
+    switch (WriteClipboardText(text.substr(0, kReportMaxChars), true)) {
+    case ClipboardWriteResult::Ok: return CopyOutcome::Copied;
+    case ClipboardWriteResult::AllocFailed: return CopyOutcome::OutOfMemory;
+    case ClipboardWriteResult::LockFailed: return CopyOutcome::LockFailed;
+    case ClipboardWriteResult::EmptyFailed: return CopyOutcome::EmptyFailed;
+    case ClipboardWriteResult::SetFailed: break;
     }
-    if (!EmptyClipboard()) return CopyOutcome::EmptyFailed;
-    if (!SetClipboardData(CF_UNICODETEXT, block.get())) return CopyOutcome::SetDataFailed;
-    block.release();
-    return CopyOutcome::Copied;
+    return CopyOutcome::SetDataFailed;
 }
 
 INT_PTR ShowAboutDialog(const AboutInfo& info) {

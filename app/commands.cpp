@@ -11,6 +11,7 @@
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
 #include "clipboard/recopy.h"
+#include "clipboard/snapshot.h"
 #include "convert/definitions.h"
 #include "settings/settings.h"
 #include "ui/dialog.h"
@@ -25,6 +26,8 @@ constexpr Text kCannotOpenClipboard{
     L"Cannot open the clipboard."};
 constexpr Text kCannotClearClipboard{L"クリップボードの内容を空にできませんでした。",
                                      L"Cannot clear the data in the clipboard."};
+constexpr Text kFormattedCopyBack{L"書式付きのコピーに戻しました。", L"The formatted copy is back."};
+constexpr Text kNothingToRestore{L"戻せる書式付きのコピーがありません。", L"There is no formatted copy to restore."};
 
 // After CBWatchEnabled changed: save, show the state, and either stop the re-copy or process at once.
 void FollowMonitoringState(HWND window) {
@@ -66,6 +69,19 @@ void EmptyTheClipboard(HWND window) {
     }
 }
 
+// The re-copy would overwrite the restored copy at its next tick, so it ends first.
+void RestoreTheFormattedCopy(HWND window) {
+    StopLineRecopy(window);
+    switch (RestoreFormattedCopy(window)) {
+    case RestoreResult::Restored:
+        AnnounceClipboardChange();
+        if (Settings.SHOW_BALLOON) ShowNotice(Tr(kFormattedCopyBack), NOTICE_INFO);
+        break;
+    case RestoreResult::NothingToRestore: ShowNotice(Tr(kNothingToRestore), NOTICE_WARNING); break;
+    case RestoreResult::CannotOpen: ShowNotice(Tr(kCannotOpenClipboard), NOTICE_ERROR); break;
+    }
+}
+
 void SetFileFolderCopy(int mode) {
     Settings.FileFolderCopy = mode;
     SaveSettings();
@@ -104,6 +120,7 @@ void DispatchCommand(HWND window, UINT id) {
         ProcessClipboard(window, true);
         RestartChainRefresh(window);
         break;
+    case IDM_RESTORE_FORMATTED: RestoreTheFormattedCopy(window); break;
     case IDM_SETTINGS:
         if (modalDialogOpen) break;
         SaveAfterOk(RunSettingsDialog());

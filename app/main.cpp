@@ -37,6 +37,7 @@ UINT ForwardedCommand(StartSwitch sw) {
     case StartSwitch::P0: return IDM_MONITOR_OFF;
     case StartSwitch::P1: return IDM_MONITOR_ON;
     case StartSwitch::R: return IDM_PROCESS_NOW;
+    case StartSwitch::U: return IDM_RESTORE_FORMATTED;
     default: return 0;
     }
 }
@@ -146,8 +147,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
     }
     switch (sw) {
     case StartSwitch::X: return 0;
-    case StartSwitch::OR: CopyIniToRegistry(); return 0;
-    case StartSwitch::RO: CopyRegistryToIni(); return 0;
+    case StartSwitch::OR: CopySettingsBetweenStores(StoreCopy::IniToRegistry); return 0;
+    case StartSwitch::RO: CopySettingsBetweenStores(StoreCopy::RegistryToIni); return 0;
     case StartSwitch::Help: OpenHelpPage(); return 0;
     default: break;
     }

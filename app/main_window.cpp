@@ -13,9 +13,12 @@
 #include "clipboard/monitor.h"
 #include "clipboard/process.h"
 #include "clipboard/recopy.h"
+#include "convert/filter.h"
 #include "settings/settings.h"
+#include "ui/dialog.h"
 #include "ui/dialogs.h"
 #include "ui/floating.h"
+#include "ui/hotkey_keys.h"
 
 namespace {
 
@@ -29,36 +32,95 @@ constexpr Text kHotkey1Failed{L"「クリップボードの変更を監視しな
                               L"Cannot register a hotkey for 'Stops to monitor the clipboard.'"};
 constexpr Text kHotkey2Failed{L"「クリップボード内のテキストの属性を除去する」のホットキーの割当てに失敗しました。",
                               L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'"};
+constexpr Text kHotkey3Failed{L"「書式付きのコピーに戻す」のホットキーの割当てに失敗しました。",
+                              L"Cannot register a hotkey for 'Restore the formatted copy.'"};
+
+constexpr UINT kOpenFloatingRetryMs = 100;
 
 UINT HotkeyModifiers(bool shift, bool ctrl, bool alt) {
     return (shift ? MOD_SHIFT : 0) | (ctrl ? MOD_CONTROL : 0) | (alt ? MOD_ALT : 0);
 }
 
+// A bare key (no Shift, Ctrl or Alt) is never registered: it fails like a combination another program holds.
+bool RegisterOneHotkey(HWND window, int id, bool shift, bool ctrl, bool alt, BYTE key) {
+    return !IsBareHotkey({shift, ctrl, alt, key}) && RegisterHotKey(window, id, HotkeyModifiers(shift, ctrl, alt), key);
+}
+
+struct HotkeySlot {
+    int id;
+    const bool SettingsRecord::*shift;
+    const bool SettingsRecord::*ctrl;
+    const bool SettingsRecord::*alt;
+    const BYTE SettingsRecord::*key;
+    const Text* failed;
+};
+const HotkeySlot kHotkeySlots[] = {
+    {HOTKEY_MONITOR, &SettingsRecord::SK1_SHIFT, &SettingsRecord::SK1_CTRL, &SettingsRecord::SK1_ALT,
+     &SettingsRecord::SK1_VKEY, &kHotkey1Failed},
+    {HOTKEY_REWRITE, &SettingsRecord::SK2_SHIFT, &SettingsRecord::SK2_CTRL, &SettingsRecord::SK2_ALT,
+     &SettingsRecord::SK2_VKEY, &kHotkey2Failed},
+    {HOTKEY_RESTORE, &SettingsRecord::SK3_SHIFT, &SettingsRecord::SK3_CTRL, &SettingsRecord::SK3_ALT,
+     &SettingsRecord::SK3_VKEY, &kHotkey3Failed},
+};
+
 void RegisterHotkeys(HWND window) {
+    const SettingsRecord& s = Settings;
     bool failed = false;
-    if (Settings.SK1_VKEY != 0 &&
-        !RegisterHotKey(window, HOTKEY_MONITOR,
-                        HotkeyModifiers(Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT), Settings.SK1_VKEY)) {
-        AddNotice(Tr(kHotkey1Failed), NOTICE_WARNING);
-        failed = true;
-    }
-    if (Settings.SK2_VKEY != 0 &&
-        !RegisterHotKey(window, HOTKEY_REWRITE,
-                        HotkeyModifiers(Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT), Settings.SK2_VKEY)) {
-        AddNotice(Tr(kHotkey2Failed), NOTICE_WARNING);
+    for (const HotkeySlot& slot : kHotkeySlots) {
+        if (s.*slot.key == 0 || RegisterOneHotkey(window, slot.id, s.*slot.shift, s.*slot.ctrl, s.*slot.alt, s.*slot.key))
+            continue;
+        AddNotice(Tr(*slot.failed), NOTICE_WARNING);
         failed = true;
     }
     if (failed) ShowNotices();
     ShareHotkeysWithX11Companion();
 }
 
+void UnregisterHotkeys(HWND window) {
+    for (const HotkeySlot& slot : kHotkeySlots) UnregisterHotKey(window, slot.id);
+}
+
 // The settings dialog changed the hotkeys: they replace the registered ones at once.
 void ReregisterHotkeys() {
     HWND window = g_app.mainWindow;
     ClearNotices();
-    UnregisterHotKey(window, HOTKEY_MONITOR);
-    UnregisterHotKey(window, HOTKEY_REWRITE);
+    UnregisterHotkeys(window);
     RegisterHotkeys(window);
+}
+
+void ShowClipboardChange(const std::wstring* ownText) {
+    if (ownText) ShowOwnWriteInFloatingViewer(*ownText);
+    else RefreshFloatingViewer();
+}
+
+// Dispatches what arrived, as the main loop would; false once the loop is to end (the quit message is put back).
+bool DispatchWaitingMessages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        if (HandleModelessDialogMessage(&message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return true;
+}
+
+// The wait for an external command: the thread goes on answering the tray, hotkeys, other instances and "/X".
+bool WaitAnsweringMessages(HANDLE process, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+        DWORD result = MsgWaitForMultipleObjectsEx(1, &process, static_cast<DWORD>(deadline - now), QS_ALLINPUT,
+                                                   MWMO_INPUTAVAILABLE);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result != WAIT_OBJECT_0 + 1 || !DispatchWaitingMessages())
+            return WaitForSingleObject(process, result == WAIT_TIMEOUT ? 0 : static_cast<DWORD>(deadline - now)) ==
+                   WAIT_OBJECT_0;
+    }
 }
 
 LRESULT OnCreate(HWND window) {
@@ -66,8 +128,12 @@ LRESULT OnCreate(HWND window) {
     TrayAdd(window, MonitoringIcon());
     mainWindow.taskbarCreatedMsg = RegisterWindowMessageW(L"TaskbarCreated");
     LoadTrayMenu();
+    SetClipboardChangeHook(ShowClipboardChange);
+    SetFilterWait(WaitAnsweringMessages);
+    RemoveLeftoverFilterFiles();
     if (Settings.CBWatchEnabled) ProcessClipboard(window, false);
     AttachClipboardWatch(window);
+    CatchUpMissedCopy(window);
     ClearNotices();
     RegisterHotkeys(window);
     SetHotkeysChangedHandler(ReregisterHotkeys);
@@ -79,12 +145,12 @@ LRESULT OnCreate(HWND window) {
 void ShutDown(HWND window) {
     if (mainWindow.shutDown) return;
     mainWindow.shutDown = true;
+    CancelExternalFilter(); // the copy stays as it was
     KillTimer(window, TIMER_CHAIN_REFRESH);
     StopLineRecopy(window);
     DetachClipboardWatch(window);
     TrayDelete(window);
-    if (Settings.SK1_VKEY != 0) UnregisterHotKey(window, HOTKEY_MONITOR);
-    if (Settings.SK2_VKEY != 0) UnregisterHotKey(window, HOTKEY_REWRITE);
+    UnregisterHotkeys(window);
     DestroyTrayMenu();
     KeepClipboardTextAfterExit(window);
     StoreFloatingButtonPlacement(); // the process ends without destroying the button
@@ -109,6 +175,14 @@ LRESULT OnEndSession(HWND window, WPARAM ending) {
     return 0;
 }
 
+// The button's loop runs until it closes: opened while a run waits for an external command, it would hold that run
+// as long, so it waits for the run instead.
+void OnOpenFloating(HWND window) {
+    if (!Settings.SHOW_FLOATING) return;
+    if (ClipboardProcessingRunning()) SetTimer(window, TIMER_OPEN_FLOATING, kOpenFloatingRetryMs, nullptr);
+    else OpenFloatingButton(window);
+}
+
 LRESULT OnTimer(HWND window, WPARAM id) {
     switch (id) {
     case TIMER_SINGLE_CLICK:
@@ -122,6 +196,10 @@ LRESULT OnTimer(HWND window, WPARAM id) {
         KillTimer(window, TIMER_ICON_RESTORE);
         break;
     case TIMER_RECOPY: OnRecopyTimer(window); break;
+    case TIMER_OPEN_FLOATING:
+        KillTimer(window, TIMER_OPEN_FLOATING);
+        OnOpenFloating(window);
+        break;
     }
     return 0;
 }
@@ -130,6 +208,7 @@ LRESULT OnTimer(HWND window, WPARAM id) {
 LRESULT OnHotKey(HWND window, WPARAM id) {
     if (id == HOTKEY_MONITOR) PostMessageW(window, WMU_COMMAND, IDM_TOGGLE_MONITOR, 0);
     if (id == HOTKEY_REWRITE) PostMessageW(window, WMU_COMMAND, IDM_PROCESS_NOW, 0);
+    if (id == HOTKEY_RESTORE) PostMessageW(window, WMU_COMMAND, IDM_RESTORE_FORMATTED, 0);
     return 0;
 }
 
@@ -139,6 +218,7 @@ LRESULT OnCommandMessage(HWND window, WPARAM id) {
     switch (id) {
     case IDM_TOGGLE_MONITOR:
     case IDM_PROCESS_NOW:
+    case IDM_RESTORE_FORMATTED:
     case IDM_MONITOR_OFF:
     case IDM_MONITOR_ON:
     case IDM_SETTINGS: DispatchCommand(window, static_cast<UINT>(id)); break;
@@ -160,9 +240,7 @@ LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_HOTKEY: return OnHotKey(window, wParam);
     case WMU_TRAY: OnTrayMessage(window, wParam, lParam); return 0;
     case WMU_COMMAND: return OnCommandMessage(window, wParam);
-    case WMU_OPEN_FLOATING:
-        if (Settings.SHOW_FLOATING) OpenFloatingButton(window);
-        return 0;
+    case WMU_OPEN_FLOATING: OnOpenFloating(window); return 0;
     }
     if (message == mainWindow.taskbarCreatedMsg && message != 0) {
         TrayAdd(window, MonitoringIcon()); // the shell restarted

@@ -17,7 +17,7 @@ constexpr SwitchName kSwitches[] = {
     {L"/P", StartSwitch::P},   {L"/P0", StartSwitch::P0}, {L"/P1", StartSwitch::P1}, {L"/R", StartSwitch::R},
     {L"/X", StartSwitch::X},   {L"/OR", StartSwitch::OR}, {L"/RO", StartSwitch::RO}, {L"/?", StartSwitch::Help},
     {L"/O", StartSwitch::O},   {L"/N", StartSwitch::N},   {L"/C", StartSwitch::C},   {L"/C0", StartSwitch::C0},
-    {L"/C1", StartSwitch::C1},
+    {L"/C1", StartSwitch::C1}, {L"/U", StartSwitch::U},
 };
 
 } // namespace

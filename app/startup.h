@@ -6,7 +6,7 @@
 
 #include <string>
 
-enum class StartSwitch { None, P, P0, P1, R, X, OR, RO, Help, O, N, C, C0, C1 };
+enum class StartSwitch { None, P, P0, P1, R, U, X, OR, RO, Help, O, N, C, C0, C1 };
 
 // The whole command-line text compared ignoring case with each switch; anything else is no switch.
 StartSwitch ParseStartSwitch(const wchar_t* commandLine);

@@ -9,6 +9,7 @@
 #include "base/notices.h"
 #include "base/test_hooks.h"
 #include "base/text.h"
+#include "clipboard/snapshot.h"
 #include "convert/definitions.h"
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -27,11 +28,11 @@ struct TrayMenu {
 };
 TrayMenu trayMenu;
 
-constexpr UINT kConversionSubmenuPos = 4;
-constexpr UINT kDeleteSubmenuPos = 5;
-constexpr UINT kPerLineSubmenuPos = 7;
-constexpr UINT kFilesSubmenuPos = 8;
-constexpr UINT kCsvSubmenuPos = 9;
+constexpr UINT kConversionSubmenuPos = 5;
+constexpr UINT kDeleteSubmenuPos = 6;
+constexpr UINT kPerLineSubmenuPos = 8;
+constexpr UINT kFilesSubmenuPos = 9;
+constexpr UINT kCsvSubmenuPos = 10;
 
 constexpr Text kCloseTheDialog{L"現在開いているダイアログボックスを閉じてください。", L"Close the dialog box."};
 
@@ -44,6 +45,8 @@ void UpdateCheckMarks() {
     const SettingsRecord& s = Settings;
     Check(IDM_TOGGLE_MONITOR, !s.CBWatchEnabled);
     EnableMenuItem(trayMenu.popup, IDM_PROCESS_NOW, MF_BYCOMMAND | (s.CBWatchEnabled ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(trayMenu.popup, IDM_RESTORE_FORMATTED,
+                   MF_BYCOMMAND | (FormattedCopyRestorable() ? MF_ENABLED : MF_GRAYED));
 
     int selected = FindConversionEntry(ConversionTable, s.StrConvID);
     if (selected <= 99) {

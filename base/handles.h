@@ -161,3 +161,10 @@ private:
     bool active_ = true;
 };
 template <class F> ScopeExit<F> MakeScopeExit(F f) { return ScopeExit<F>(std::move(f)); }
+
+struct EnhMetaFileTraits {
+    using Handle = HENHMETAFILE;
+    static Handle Null() { return nullptr; }
+    static void Close(Handle h) { DeleteEnhMetaFile(h); }
+};
+using EnhMetaFile = UniqueHandle<EnhMetaFileTraits>; // hand to SetClipboardData like a GlobalBlock

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "base/commands.h" // the private messages other windows send the main window
+
 struct ProgramResources {
     HINSTANCE instance = nullptr;
     HICON iconApp = nullptr;
@@ -14,11 +16,6 @@ struct ProgramResources {
     HBITMAP guideImageNew = nullptr; // and of Windows 10/11
 };
 extern ProgramResources g_resources;
-
-// The main window's private messages that other windows send it: the tray icon's and the floating button's mouse
-// messages (the floating button also takes WMU_TRAY as the request to flash), and a command id in wParam.
-inline constexpr UINT WMU_TRAY = WM_APP + 2;    // 32770
-inline constexpr UINT WMU_COMMAND = WM_APP + 4; // 32772
 
 // Names that are never translated.
 inline constexpr wchar_t kMainWindowClass[] = L"PastrelClipboardText";

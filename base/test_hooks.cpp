@@ -1,5 +1,9 @@
 #include "base/test_hooks.h"
 
+// The shipped program is built without PASTREL_TEST_HOOKS: it reads none of the variables and every hook does
+// nothing. The test build of the same sources (PastrelTest.exe) carries them.
+#ifdef PASTREL_TEST_HOOKS
+
 #include "base/handles.h"
 
 #include <string>
@@ -87,3 +91,14 @@ bool FaultRequestedFor(std::wstring_view text, FaultPoint point) {
 void RecordCommand(UINT id) {
     if (!hooks.log.empty()) AppendRecord(L"command " + std::to_wstring(id));
 }
+
+#else
+
+void InitTestHooks() {}
+void RecordShownNotice(unsigned, const wchar_t*) {}
+void RecordTrayIcon(bool, const wchar_t*) {}
+void RecordMenuState(HMENU) {}
+void RecordCommand(UINT) {}
+bool FaultRequestedFor(std::wstring_view, FaultPoint) { return false; }
+
+#endif

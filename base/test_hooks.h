@@ -1,4 +1,5 @@
-// Observation points for the end-to-end tests, inert unless their environment variables are set:
+// Observation points for the end-to-end tests, compiled into the test build only (PastrelTest.exe) and inert there
+// unless their environment variables are set:
 // PASTREL_TEST_LOG names a file to which Pastrel appends, as NUL-separated UTF-8 records, every balloon it shows
 // ("notice <level> <text>"), every change of its tray icon ("tray <add|modify> <on|off|done>") and the state of the
 // popup menu items each time the menu opens ("menu <id>:<flags> ...") and the commands asked for by message.

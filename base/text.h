@@ -11,7 +11,9 @@ struct UiLanguage {
 };
 extern UiLanguage g_language;
 
+// Built from both halves, so that a text missing one of its languages does not compile.
 struct Text {
+    constexpr Text(const wchar_t* japanese, const wchar_t* english) : ja(japanese), en(english) {}
     const wchar_t* ja;
     const wchar_t* en;
 };

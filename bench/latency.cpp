@@ -1,5 +1,6 @@
 // Copy-to-rewrite latency: from the other application's CloseClipboard until the formatted formats are gone, for
-// texts of 1 KB, 1 MB and 64 MB, and Pastrel's peak memory.
+// texts of 1 KB, 1 MB and 64 MB copied with a short HTML and RTF markup, a 64 MB text with HTML as large beside it
+// (all of which the rewrite keeps for the restore command), and Pastrel's peak memory.
 #include "e2e_support.h"
 
 #include <psapi.h>
@@ -49,9 +50,11 @@ public:
         thread_.join();
         CloseHandle(done_);
     }
-    // Copies HTML and the text; returns the time right after CloseClipboard.
-    double CopyFormatted(const std::string* data) {
+    // Copies HTML, RTF and the text; returns the time right after CloseClipboard. The HTML is a short markup unless
+    // given.
+    double CopyFormatted(const std::string* data, const std::string* html = nullptr) {
         data_ = data;
+        html_ = html;
         PostMessageW(window_, WM_APP, 0, 0);
         WaitForSingleObject(done_, INFINITE);
         return closedAt_;
@@ -59,27 +62,31 @@ public:
 
 private:
     void Copy() {
-        static const UINT html = HtmlFormat();
+        static const UINT html = HtmlFormat(), rtf = RtfFormat();
+        static const std::string shortHtml("<b>x</b>", 9), shortRtf("{\\rtf1\\ansi{\\b x}}", 19);
         // Wine's own clipboard manager briefly opens the clipboard after each change to export it to X.
         while (!OpenClipboard(window_)) Sleep(1);
         EmptyClipboard();
-        HGLOBAL markup = GlobalAlloc(GMEM_MOVEABLE, 16);
-        memcpy(GlobalLock(markup), "<b>x</b>", 9);
-        GlobalUnlock(markup);
-        SetClipboardData(html, markup);
-        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, data_->size());
-        memcpy(GlobalLock(block), data_->data(), data_->size());
-        GlobalUnlock(block);
-        SetClipboardData(CF_UNICODETEXT, block);
+        Set(html, html_ ? *html_ : shortHtml);
+        Set(rtf, shortRtf);
+        Set(CF_UNICODETEXT, *data_);
         CloseClipboard();
         closedAt_ = Now();
         SetEvent(done_);
+    }
+
+    static void Set(UINT format, const std::string& bytes) {
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+        memcpy(GlobalLock(block), bytes.data(), bytes.size());
+        GlobalUnlock(block);
+        SetClipboardData(format, block);
     }
 
     HANDLE done_;
     std::thread thread_;
     HWND window_ = nullptr;
     const std::string* data_ = nullptr;
+    const std::string* html_ = nullptr;
     double closedAt_ = 0;
 };
 
@@ -131,15 +138,17 @@ struct Sample {
 };
 
 // Times copies of each sample until Pastrel has rewritten them; prints one row a sample.
-void MeasureLatency(CopyingApp& app, PastrelProcess& pastrel, const Sample* samples, size_t count) {
+void MeasureLatency(CopyingApp& app, PastrelProcess& pastrel, const Sample* samples, size_t count,
+                    bool htmlAsLarge = false) {
     UINT html = HtmlFormat();
     auto rewritten = [&] { return !IsClipboardFormatAvailable(html) && GetClipboardOwner() == pastrel.Window(); };
     printf("%-7s %8s %10s %10s %10s\n", "text", "runs", "median ms", "min ms", "max ms");
     for (const Sample* sample = samples; sample != samples + count; ++sample) {
         std::string data = Bytes(SampleText(sample->bytes));
+        std::string markup = htmlAsLarge ? "<p>" + std::string(sample->bytes, 'h') + "</p>" : std::string();
         std::vector<double> times;
         for (int run = 0; run < sample->runs; ++run) {
-            double closed = app.CopyFormatted(&data);
+            double closed = app.CopyFormatted(&data, htmlAsLarge ? &markup : nullptr);
             while (!rewritten() && Now() - closed < 60000) {
             }
             times.push_back(Now() - closed);
@@ -188,6 +197,9 @@ int main() {
            peak.PeakPagefileUsage / 1048576.0);
     printf("peak private bytes beyond rest per byte of the 64 MB text: %.2f\n",
            (static_cast<double>(peak.PeakPagefileUsage) - static_cast<double>(baseline.PagefileUsage)) / text64);
+    const Sample large[] = {{"64 MB", 64u << 20, 5}};
+    printf("with 64 MB of HTML beside the text (kept for the restore command):\n");
+    MeasureLatency(app, pastrel, large, ARRAYSIZE(large), true);
     pastrel.Stop();
     MeasureLatencyWithViewer(app);
     MeasureRecopyMemory(app);

@@ -1,9 +1,10 @@
 #include "clipboard/monitor.h"
 
 #include "base/system.h"
+#include "clipboard/owner.h"
 #include "clipboard/process.h"
+#include "clipboard/snapshot.h"
 #include "settings/settings.h"
-#include "ui/floating.h"
 
 bool clipboardBusy = false;
 
@@ -19,6 +20,7 @@ struct ClipboardWatch {
     HWND nextViewer = nullptr; // viewer-chain mode: the window after ours when we last joined
     bool attached = false;
     DWORD ownWriteSequence = 0;
+    ClipboardChangeHook announceChange = nullptr;
 };
 ClipboardWatch watch;
 
@@ -69,19 +71,41 @@ void NoteOwnClipboardWrite() { watch.ownWriteSequence = GetClipboardSequenceNumb
 
 bool ClipboardChangedSinceOwnWrite() { return GetClipboardSequenceNumber() != watch.ownWriteSequence; }
 
+void NoteClipboardSeen(DWORD sequence) { watch.ownWriteSequence = sequence; }
+
+void SetClipboardChangeHook(ClipboardChangeHook announce) { watch.announceChange = announce; }
+
+void AnnounceClipboardChange(const std::wstring* ownText) {
+    if (watch.announceChange) watch.announceChange(ownText);
+}
+
+namespace {
+
+// Another program copied: the formatted copy kept from the last rewrite is no longer what the clipboard holds.
+void OnForeignCopy(HWND window) {
+    DropClipboardSnapshot();
+    std::vector<std::wstring> owner = CopyOwnerNames();
+    NoteForeignCopyOwner(owner.empty() ? std::wstring() : owner.front());
+    // Processing at once refreshes the viewer itself, after the rewrite; refreshing first would only delay it.
+    if (Settings.CBWatchEnabled && Settings.Delay1Sec == 0) {
+        if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
+    } else {
+        AnnounceClipboardChange();
+        // Restarting the timer on every change processes a burst once, Delay1Sec after its last change.
+        if (Settings.CBWatchEnabled)
+            SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
+    }
+}
+
+} // namespace
+
+void CatchUpMissedCopy(HWND window) {
+    if (!clipboardBusy && watch.attached && ClipboardChangedSinceOwnWrite()) OnForeignCopy(window);
+}
+
 void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     // The program's own writes (a re-copied line, a rewrite) are neither shown nor processed again.
-    if (!clipboardBusy && ClipboardChangedSinceOwnWrite()) {
-        // Processing at once refreshes the viewer itself, after the rewrite; refreshing first would only delay it.
-        if (Settings.CBWatchEnabled && Settings.Delay1Sec == 0) {
-            if (!ProcessClipboard(window, false)) SetTimer(window, TIMER_PROCESS_DELAY, kRetryDelayMs, nullptr);
-        } else {
-            RefreshFloatingViewer();
-            // Restarting the timer on every change processes a burst once, Delay1Sec after its last change.
-            if (Settings.CBWatchEnabled)
-                SetTimer(window, TIMER_PROCESS_DELAY, static_cast<UINT>(Settings.Delay1Sec), nullptr);
-        }
-    }
+    if (!clipboardBusy && ClipboardChangedSinceOwnWrite()) OnForeignCopy(window);
     if (ListenerMode()) return;
     if (watch.nextViewer && watch.nextViewer != window) SendMessageW(watch.nextViewer, message, wParam, lParam);
     RestartChainRefresh(window);

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 // Timers of the main window that the clipboard watch runs.
 inline constexpr UINT_PTR TIMER_CHAIN_REFRESH = 316548; // the viewer chain's re-join
 inline constexpr UINT_PTR TIMER_PROCESS_DELAY = 455511; // Delay1Sec, or the single retry
@@ -46,6 +48,17 @@ private:
 // since then (its sequence number moved).
 void NoteOwnClipboardWrite();
 bool ClipboardChangedSinceOwnWrite();
+// The sequence number of a copy that was read: a notice for it that arrives later is not a new copy.
+void NoteClipboardSeen(DWORD sequence);
+// After the watch was attached again (or for the first time): a copy made while it was not attached sent no notice,
+// so if the clipboard moved since the program last read or wrote it, the change is handled now.
+void CatchUpMissedCopy(HWND window);
+
+// The top floor's hook that shows a change of the clipboard (the floating button's viewer); nothing until installed.
+// `ownText` is the text the program has just written as the clipboard's only format, or null for any other change.
+using ClipboardChangeHook = void (*)(const std::wstring* ownText);
+void SetClipboardChangeHook(ClipboardChangeHook announce);
+void AnnounceClipboardChange(const std::wstring* ownText = nullptr);
 
 // WM_CLIPBOARDUPDATE and WM_DRAWCLIPBOARD.
 void OnClipboardChanged(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

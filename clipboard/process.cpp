@@ -7,10 +7,12 @@
 #include "base/text.h"
 #include "clipboard/file_list.h"
 #include "clipboard/monitor.h"
+#include "clipboard/owner.h"
 #include "clipboard/recopy.h"
+#include "clipboard/snapshot.h"
 #include "convert/pipeline.h"
+#include "settings/program_list.h"
 #include "settings/settings.h"
-#include "ui/floating.h"
 
 #include <cstring>
 #include <vector>
@@ -66,26 +68,6 @@ struct OfferedFormats {
     bool cloudFlag = false;
     bool passwordHint = false; // from X11 password managers through Wine; "secret" marks the copy private
 };
-
-// The formats on the clipboard: in one call from Windows Vista on, else one call per format.
-std::vector<UINT> ClipboardFormatList() {
-    using GetUpdatedFormatsFn = BOOL(WINAPI*)(UINT*, UINT, UINT*);
-    static const auto getUpdatedFormats =
-        GetProcedure<GetUpdatedFormatsFn>(GetModuleHandleW(L"user32.dll"), "GetUpdatedClipboardFormats");
-    std::vector<UINT> formats(32);
-    if (getUpdatedFormats) {
-        UINT count = 0;
-        while (!getUpdatedFormats(formats.data(), static_cast<UINT>(formats.size()), &count) &&
-               GetLastError() == ERROR_INSUFFICIENT_BUFFER && formats.size() < 65536)
-            formats.resize(formats.size() * 4);
-        formats.resize(count <= formats.size() ? count : 0);
-        return formats;
-    }
-    formats.clear();
-    for (UINT format = EnumClipboardFormats(0); format != 0; format = EnumClipboardFormats(format))
-        formats.push_back(format);
-    return formats;
-}
 
 OfferedFormats ScanOfferedFormats() {
     static const UINT exclude = RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
@@ -193,16 +175,25 @@ void BuildFileText(RunOutcome& outcome) {
     outcome.fileList.clear();
 }
 
+// Copies from the programs the user listed keep their formatting, unless the user asks.
+bool FromExcludedProgram() {
+    if (Settings.ExcludePrograms.empty()) return false;
+    for (const std::wstring& name : CopyOwnerNames())
+        if (ProgramListed(Settings.ExcludePrograms, name)) return true;
+    return false;
+}
+
 // Takes what is to be converted and closes the clipboard again; false when it could not be opened. Reading
 // changes nothing, so the watch stays attached.
 bool ReadClipboard(HWND window, bool forced, RunOutcome& outcome) {
     ClipboardSession session(window);
     if (!session.IsOpen()) return false;
     OfferedFormats offered = ScanOfferedFormats();
-    if (!forced && CarriesPrivacyMarker(offered)) StopLineRecopy(window);
+    if (!forced && (CarriesPrivacyMarker(offered) || FromExcludedProgram())) StopLineRecopy(window);
     else if (offered.unicodeText) ReadTextPath(window, forced, outcome);
     else ReadFilePath(window, offered.fileList, outcome);
     outcome.readSequence = GetClipboardSequenceNumber();
+    NoteClipboardSeen(outcome.readSequence);
     return true;
 }
 
@@ -228,21 +219,33 @@ bool OpenForWriting(ClipboardSession& session, HWND window) {
 }
 
 // Puts the result on the clipboard if it still holds what was read: a copy made while the text was converted is
-// newer, is processed on its own notification and must not be overwritten. False when the clipboard could not be
-// opened.
-bool WriteResult(HWND window, RunOutcome& outcome) {
+// newer, is processed on its own notification and must not be overwritten. What the rewrite replaces is kept first,
+// so that it can be restored. False when the clipboard could not be opened.
+bool WriteUnwatched(HWND window, RunOutcome& outcome) {
     WatchPause pause(window);
     ClipboardSession session;
     if (!OpenForWriting(session, window)) return false;
     if (GetClipboardSequenceNumber() != outcome.readSequence) return true;
+    TakeClipboardSnapshot();
     ClipboardWriteResult written = WriteClipboardText(outcome.text, true);
     ReportWriteFailure(written, outcome.textPath ? WriteFailureWording::TextPath : WriteFailureWording::Plain);
     // Emptied but not set: one more try in a new block, so that the clipboard does not stay empty.
     if (written == ClipboardWriteResult::SetFailed) WriteClipboardText(outcome.text, false);
     session.Close();
-    if (written != ClipboardWriteResult::Ok) return true;
+    if (written != ClipboardWriteResult::Ok) {
+        DropClipboardSnapshot();
+        return true;
+    }
     NoteOwnClipboardWrite();
     outcome.rewritten = true;
+    return true;
+}
+
+// A copy made while the watch was detached sent no notice: it is caught up once the watch is back.
+bool WriteResult(HWND window, RunOutcome& outcome) {
+    bool opened = WriteUnwatched(window, outcome);
+    CatchUpMissedCopy(window);
+    if (!opened || !outcome.rewritten) return opened;
     if (Settings.SHOW_BALLOON) AddNotice(Tr(outcome.textPath ? kTextRewritten : kFilesRewritten), NOTICE_INFO);
     return true;
 }
@@ -265,27 +268,13 @@ bool RunProcessing(HWND window, bool forced) {
         Convert(outcome);
         if (!WriteResult(window, outcome)) return false;
     }
-    RefreshFloatingViewer();
+    // The viewer is handed the rewrite's text: reading the program's own data back costs memory under Wine.
+    AnnounceClipboardChange(outcome.rewritten ? &outcome.text : nullptr);
     GiveFeedback(window, outcome);
     return true;
 }
 
 } // namespace
-
-ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirst) {
-    SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-    GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes)};
-    if (!block) return ClipboardWriteResult::AllocFailed;
-    {
-        GlobalLockGuard<wchar_t> target(block.get());
-        if (!target) return ClipboardWriteResult::LockFailed;
-        memcpy(target.get(), text.c_str(), bytes);
-    }
-    if (emptyFirst && !EmptyClipboard()) return ClipboardWriteResult::EmptyFailed;
-    if (!SetClipboardData(CF_UNICODETEXT, block.get())) return ClipboardWriteResult::SetFailed;
-    block.release(); // the system owns it now
-    return ClipboardWriteResult::Ok;
-}
 
 void ReportWriteFailure(ClipboardWriteResult result, WriteFailureWording wording) {
     const bool textPath = wording == WriteFailureWording::TextPath;
@@ -310,12 +299,41 @@ void KeepClipboardTextAfterExit(HWND window) {
     if (session.IsOpen()) WriteClipboardText(text, true);
 }
 
+// While a run waits for an external command, the window keeps answering: a copy or a request that arrives meanwhile
+// is run after it, once, instead of beside it.
+namespace {
+
+struct ProcessingState {
+    bool running = false;
+    bool pending = false;
+    bool pendingForced = false;
+};
+ProcessingState processing;
+
+} // namespace
+
 bool ProcessClipboard(HWND window, bool forced) {
     if (clipboardBusy) return true;
-    try {
-        return RunProcessing(window, forced);
-    } catch (...) {
-        ShowExceptionBox(window);
-        return false;
+    if (processing.running) {
+        processing.pending = true;
+        processing.pendingForced = processing.pendingForced || forced;
+        return true;
+    }
+    bool result = true;
+    for (;;) {
+        processing.running = true;
+        try {
+            result = RunProcessing(window, forced);
+        } catch (...) {
+            processing.running = false;
+            ShowExceptionBox(window);
+            result = false;
+        }
+        processing.running = false;
+        if (!processing.pending) return result;
+        forced = processing.pendingForced;
+        processing.pending = processing.pendingForced = false;
     }
 }
+
+bool ClipboardProcessingRunning() { return processing.running; }

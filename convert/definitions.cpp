@@ -2,6 +2,7 @@
 
 #include "base/handles.h"
 #include "base/text.h"
+#include "convert/lines.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -114,18 +115,32 @@ private:
 // costs only the lengths involved, the scan stays linear and the input is never copied whole.
 class ConversionRun {
 public:
-    ConversionRun(const std::vector<ConversionEntry>& table, const std::wstring& text, bool followsReferences)
-        : table_(table), input_(text), limit_(std::max(kMaxConvertedUnits, text.size())), tracking_(followsReferences) {
-        out_.reserve(text.size());
-        latestOpen_.assign(table.size() * 2, -1);
+    // The result is written in the memory of `memory`, which is taken over, or over the text itself when `inPlace`
+    // (the text's own units; see NeverGrows).
+    ConversionRun(const std::vector<ConversionEntry>& table, size_t entry, const std::wstring& text,
+                  bool followsReferences, std::wstring& memory, wchar_t* inPlace = nullptr)
+        : table_(table), input_(text), inPlace_(inPlace), limit_(std::max(kMaxConvertedUnits, text.size())),
+          tracking_(followsReferences) {
+        if (!inPlace_) {
+            out_.swap(memory);
+            MakeRoom(out_, text.size());
+            out_.clear();
+        }
+        if (tracking_) {
+            latestOpen_.assign(table.size() * 2, -1);
+            return;
+        }
+        for (const ConversionRule& rule : table[entry].rules)
+            firstUnits_.push_back(rule.isReference || rule.from.empty() ? kNoUnit : rule.from[0]);
     }
 
-    // Applies entry `index` at the current position, with the references it reaches, on a stack of its own rather
-    // than the machine's; false once the size limits stopped the run.
-    bool ApplyAt(size_t index, bool reverse) {
+    // Applies entry `index` forward at the current position, with the references it reaches, on a stack of its own
+    // rather than the machine's; false once the size limits stopped the run.
+    bool ApplyAt(size_t index) {
         if (TextEmpty()) return true;
+        if (!tracking_) return ApplyRules(table_[index].rules);
         chainStart_ = next_;
-        if (!Open(index, reverse)) return false;
+        if (!Open(index, false)) return false;
         while (!frames_.empty()) {
             Frame& frame = frames_.back();
             const std::vector<ConversionRule>& rules = table_[frame.state.entry].rules;
@@ -144,7 +159,7 @@ public:
             const std::wstring& replacement = frame.state.reverse ? rule.from : rule.to;
             if (search.empty() || !RestStartsWith(search)) continue;
             ReplaceFront(search.size(), replacement);
-            if (out_.size() + RestSize() > limit_) return false;
+            if (OutSize() + RestSize() > limit_) return false;
         }
         return true;
     }
@@ -152,10 +167,10 @@ public:
     bool AtEnd() const { return pending_.empty() && next_ == input_.size(); }
     void Advance() {
         if (!pending_.empty()) {
-            out_ += pending_.back();
+            Put(pending_.back());
             PopPending();
         } else {
-            out_ += input_[next_++];
+            Put(input_[next_++]);
         }
     }
     // Moves on over every unit at which no rule of the entry (or of the entries it reaches) can match.
@@ -164,12 +179,38 @@ public:
         if (!pending_.empty()) return;
         size_t end = next_;
         while (end < input_.size() && !triggers[input_[end]]) ++end;
-        out_.append(input_, next_, end - next_);
+        if (!inPlace_) {
+            out_.append(input_, next_, end - next_);
+        } else {
+            // Moved back by as much as the replacements so far shortened the text, and not at all while none did.
+            if (written_ != next_) memmove(inPlace_ + written_, inPlace_ + next_, (end - next_) * sizeof(wchar_t));
+            written_ += end - next_;
+        }
         next_ = end;
     }
     std::wstring& Result() { return out_; }
+    size_t OutSize() const { return inPlace_ ? written_ : out_.size(); }
 
 private:
+    static constexpr uint32_t kNoUnit = 0x10000; // the first unit of a rule that never matches
+
+    // The rules of an entry that reaches no other entry: no frame and no repeat to look for. Only the rules that
+    // begin with the unit now in front are tried.
+    bool ApplyRules(const std::vector<ConversionRule>& rules) {
+        if (RestSize() == 0) return true;
+        uint32_t front = RestAt(0);
+        for (size_t i = 0; i < rules.size(); ++i) {
+            if (firstUnits_[i] != front) continue;
+            const ConversionRule& rule = rules[i];
+            if (!RestStartsWith(rule.from)) continue;
+            ReplaceFront(rule.from.size(), rule.to);
+            if (OutSize() + RestSize() > limit_) return false;
+            if (RestSize() == 0) return true;
+            front = RestAt(0);
+        }
+        return true;
+    }
+
     // An entry applied in one direction on one rest of the text. Within one position the rest is kept in one form
     // (see Canonicalise), so equal rests have equal fields.
     struct State {
@@ -199,7 +240,11 @@ private:
 
     size_t PendingSize() const { return pending_.size() - pendingBottom_; }
     size_t RestSize() const { return PendingSize() + (input_.size() - next_); }
-    bool TextEmpty() const { return out_.empty() && RestSize() == 0; }
+    bool TextEmpty() const { return OutSize() == 0 && RestSize() == 0; }
+    void Put(wchar_t c) {
+        if (inPlace_) inPlace_[written_++] = c;
+        else out_ += c;
+    }
     wchar_t RestAt(size_t i) const {
         return i < PendingSize() ? pending_[pending_.size() - 1 - i] : input_[next_ + i - PendingSize()];
     }
@@ -274,12 +319,15 @@ private:
     size_t pendingBottom_ = 0;
     size_t chainStart_ = 0; // next_ when the application at the current position began
     std::wstring out_;
+    wchar_t* inPlace_;   // the input's own units when the result is written over them
+    size_t written_ = 0; // units of the result written over the input
     size_t limit_;
     bool tracking_; // the hash is kept only when references can open frames beside the first
     StackHash hash_;
     std::vector<Frame> frames_;
     std::vector<int64_t> latestOpen_; // per entry and direction, the newest open frame or -1
     std::unordered_set<State, StateHash> repeatedOpen_;
+    std::vector<uint32_t> firstUnits_; // of each rule of an entry that reaches no other, or kNoUnit
 };
 
 // The first units of every search text that applying entry `index` forward may try, references followed; a
@@ -432,6 +480,31 @@ int FindConversionEntry(const std::vector<ConversionEntry>& table, const std::ws
     return -1;
 }
 
+namespace {
+
+// Whether no rule of the entry replaces a text by a longer one: applied on its own (it reaches no other entry), it then
+// never writes its result past the input still to be read.
+bool NeverGrows(const ConversionEntry& entry) {
+    for (const ConversionRule& rule : entry.rules)
+        if (!rule.isReference && !rule.from.empty() && rule.to.size() > rule.from.size()) return false;
+    return true;
+}
+
+bool Run(ConversionRun& run, size_t entry, const std::vector<unsigned char>& triggers, std::wstring& warning) {
+    while (!run.AtEnd()) {
+        run.SkipQuietUnits(triggers);
+        if (run.AtEnd()) break;
+        if (!run.ApplyAt(entry)) {
+            warning = Tr(kTooLarge);
+            return false; // the text stays as it was before the stage
+        }
+        if (!run.AtEnd()) run.Advance();
+    }
+    return true;
+}
+
+} // namespace
+
 bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
                                const std::wstring& text, std::wstring& result, std::wstring& warning) {
     warning.clear();
@@ -439,17 +512,31 @@ bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const 
     int entry = FindConversionEntry(table, identifier);
     if (entry < 0) return false;
     std::vector<unsigned char> triggers(0x10000, 0);
-    ConversionRun run(table, text, CollectTriggers(table, static_cast<size_t>(entry), triggers));
-    while (!run.AtEnd()) {
-        run.SkipQuietUnits(triggers);
-        if (run.AtEnd()) break;
-        if (!run.ApplyAt(static_cast<size_t>(entry), false)) {
-            warning = Tr(kTooLarge);
-            return false; // the text stays as it was before the stage
-        }
-        if (!run.AtEnd()) run.Advance();
-    }
+    const bool followsReferences = CollectTriggers(table, static_cast<size_t>(entry), triggers);
+    ConversionRun run(table, static_cast<size_t>(entry), text, followsReferences, result);
+    if (!Run(run, static_cast<size_t>(entry), triggers, warning)) return false;
     result.swap(run.Result());
+    return true;
+}
+
+bool ApplyDefinitionConversionInPlace(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
+                                      std::wstring& text, std::wstring& spare, std::wstring& warning) {
+    warning.clear();
+    if (identifier.empty() || text.empty()) return false;
+    int entry = FindConversionEntry(table, identifier);
+    if (entry < 0) return false;
+    std::vector<unsigned char> triggers(0x10000, 0);
+    const bool followsReferences = CollectTriggers(table, static_cast<size_t>(entry), triggers);
+    const bool inPlace = !followsReferences && NeverGrows(table[static_cast<size_t>(entry)]);
+    ConversionRun run(table, static_cast<size_t>(entry), text, followsReferences, spare,
+                      inPlace ? text.data() : nullptr);
+    if (!Run(run, static_cast<size_t>(entry), triggers, warning)) return false;
+    if (inPlace) {
+        text.resize(run.OutSize());
+    } else {
+        spare.swap(run.Result());
+        text.swap(spare);
+    }
     return true;
 }
 

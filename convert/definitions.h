@@ -39,7 +39,13 @@ int FindConversionEntry(const std::vector<ConversionEntry>& table, const std::ws
 std::vector<ConversionEntry> ParseConversionDefinitions(const std::wstring& units);
 // The escape sequences of escaped entries (\t, \u3000, \x41, \101 ...).
 std::wstring UnescapeDefinitionText(const std::wstring& text);
-// Applies the entry named `identifier` at every position of the text, forward, into `result`. False (result
-// untouched) when there is no such entry, or when the size limit stopped the run, which `warning` then says.
+// Applies the entry named `identifier` at every position of the text, forward, into `result` (another string than
+// `text`, whose memory is reused). False when there is no such entry (`result` untouched), or when the size limit
+// stopped the run, which `warning` then says (`result` then holds nothing of use: the caller keeps its text).
 bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
                                const std::wstring& text, std::wstring& result, std::wstring& warning);
+// The same on `text` itself: over its own units where the entry reaches no other entry and no rule replaces a text by
+// a longer one (what is written then never overtakes what is still to be read), else through `spare`, whose memory
+// is reused. False, with the text as it was, in the same cases.
+bool ApplyDefinitionConversionInPlace(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
+                                      std::wstring& text, std::wstring& spare, std::wstring& warning);

@@ -22,6 +22,22 @@ constexpr Text kTimedOut{
     L"The command line did not end within 30 seconds and was stopped; the text was left as it "
     L"was."};
 
+constexpr const wchar_t* kFilePrefixes[] = {L"PZI", L"PZO", L"PZE"};
+
+// The command that runs now, so that a closing program can end it and remove its files.
+struct RunningFilter {
+    HANDLE job = nullptr;
+    HANDLE process = nullptr;
+    const TempFile* files[3] = {};
+};
+struct FilterState {
+    FilterWait wait = nullptr;
+    RunningFilter* running = nullptr;
+};
+FilterState filterState;
+
+bool BlockingWait(HANDLE process, DWORD timeoutMs) { return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0; }
+
 enum class Encoding { Utf16, Utf8, Ansi };
 
 Encoding EncodingOf(int charCode) {
@@ -132,8 +148,24 @@ void WaitUntilJobIsEmpty(HANDLE job, HANDLE process) {
     WaitForSingleObject(process, 5000);
 }
 
-RunResult RunCommand(std::wstring commandLine, DWORD timeoutMs, DWORD& exitCode) {
+// Everything in the job ends when its last handle closes, so a program that is killed takes the command with it. A
+// command that ends normally lifts the limit: what it started in the background goes on after the job is closed.
+void SetKillOnClose(HANDLE job, bool kill) {
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+    limits.BasicLimitInformation.LimitFlags = kill ? JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE : 0;
+    SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+}
+
+// Ends the job's processes and waits until they are gone.
+void EndJob(HANDLE job, HANDLE process) {
+    if (job) TerminateJobObject(job, 1);
+    TerminateProcess(process, 1);
+    WaitUntilJobIsEmpty(job, process);
+}
+
+RunResult RunCommand(std::wstring commandLine, DWORD timeoutMs, DWORD& exitCode, RunningFilter& running) {
     KernelHandle job{CreateJobObjectW(nullptr, nullptr)};
+    if (job) SetKillOnClose(job.get(), true);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -145,14 +177,18 @@ RunResult RunCommand(std::wstring commandLine, DWORD timeoutMs, DWORD& exitCode)
     KernelHandle process{info.hProcess}, thread{info.hThread};
     if (job && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
     ResumeThread(thread.get());
-    WaitForInputIdle(process.get(), timeoutMs);
-    if (WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0) {
+    // No WaitForInputIdle: for a console command it returns at once, and for a command that starts a window it
+    // would wait on messages this thread is not dispatching.
+    running.job = job.get();
+    running.process = process.get();
+    bool ended = (filterState.wait ? filterState.wait : BlockingWait)(process.get(), timeoutMs);
+    running.job = running.process = nullptr;
+    if (ended) {
         if (!GetExitCodeProcess(process.get(), &exitCode)) exitCode = 0;
+        if (job) SetKillOnClose(job.get(), false);
         return RunResult::Ended;
     }
-    if (job) TerminateJobObject(job.get(), 1);
-    TerminateProcess(process.get(), 1);
-    WaitUntilJobIsEmpty(job.get(), process.get());
+    EndJob(job.get(), process.get());
     return RunResult::TimedOut;
 }
 
@@ -168,9 +204,15 @@ std::vector<std::wstring> RunExternalFilter(const SettingsRecord& settings, std:
     wchar_t directory[520];
     DWORD length = GetTempPathW(ARRAYSIZE(directory), directory);
     if (length == 0 || length >= ARRAYSIZE(directory)) directory[0] = L'\0';
-    TempFile input = MakeTempFile(directory, L"PZI");
-    TempFile output = MakeTempFile(directory, L"PZO");
-    TempFile errors = MakeTempFile(directory, L"PZE");
+    TempFile input = MakeTempFile(directory, kFilePrefixes[0]);
+    TempFile output = MakeTempFile(directory, kFilePrefixes[1]);
+    TempFile errors = MakeTempFile(directory, kFilePrefixes[2]);
+    RunningFilter running;
+    running.files[0] = &input;
+    running.files[1] = &output;
+    running.files[2] = &errors;
+    filterState.running = &running;
+    auto notRunning = MakeScopeExit([] { filterState.running = nullptr; });
 
     {
         FileHandle file{input.Path().empty() ? INVALID_HANDLE_VALUE
@@ -192,7 +234,7 @@ std::vector<std::wstring> RunExternalFilter(const SettingsRecord& settings, std:
         return warnings;
     }
     DWORD exitCode = 0;
-    switch (RunCommand(std::move(commandLine), timeoutMs, exitCode)) {
+    switch (RunCommand(std::move(commandLine), timeoutMs, exitCode, running)) {
     case RunResult::Ended: break;
     case RunResult::CreateFailed: warnings.push_back(Tr(kCannotCreateProcess)); return warnings;
     case RunResult::TimedOut: warnings.push_back(Tr(kTimedOut)); return warnings;
@@ -219,4 +261,34 @@ std::vector<std::wstring> RunExternalFilter(const SettingsRecord& settings, std:
     }
     if (reportsError) warnings.push_back(errorText);
     return warnings;
+}
+
+void SetFilterWait(FilterWait wait) { filterState.wait = wait; }
+
+bool ExternalFilterRunning() { return filterState.running != nullptr; }
+
+void CancelExternalFilter() {
+    RunningFilter* running = filterState.running;
+    if (!running) return;
+    if (running->process) EndJob(running->job, running->process);
+    for (const TempFile* file : running->files)
+        if (file && !file->Path().empty()) DeleteFileW(file->Path().c_str());
+}
+
+void RemoveLeftoverFilterFiles() {
+    wchar_t directory[520];
+    DWORD length = GetTempPathW(ARRAYSIZE(directory), directory);
+    if (length == 0 || length >= ARRAYSIZE(directory)) return;
+    for (const wchar_t* prefix : kFilePrefixes) {
+        std::wstring pattern = std::wstring(directory) + prefix + L"*.tmp";
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do {
+            // A file still in use by a program the command left running stays.
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((std::wstring(directory) + found.cFileName).c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
 }

@@ -58,8 +58,15 @@ void JoinLines(const LineList& lines, const std::wstring& separator, std::wstrin
 // CR LF, or LF or CR when only LC_LF or only LC_CR is on.
 std::wstring LineSeparator(const SettingsRecord& settings);
 
+// Gives `out` room for `units`: its memory (and what it holds) is kept when large enough, else given back before
+// exactly that much is taken, so that a stage never holds the old and the new memory of its result at once. Keeping
+// what it holds spares filling a result that is then made shorter with zeros first.
+void MakeRoom(std::wstring& out, size_t units);
+
 // Stage 3: the text without the spaces, CR and LF, tabs that the settings ask to delete, into `out`.
 void DeleteCharacters(const SettingsRecord& settings, const std::wstring& text, std::wstring& out);
+// The same on `text` itself: what is kept only moves towards the start.
+void DeleteCharactersInPlace(const SettingsRecord& settings, std::wstring& text);
 
 void TrimLeft(const SettingsRecord& settings, LineList& lines);
 void TrimRight(const SettingsRecord& settings, LineList& lines);

@@ -19,13 +19,10 @@ void ConvertTextInPlace(const std::wstring& conversionId, std::wstring& text, Co
     std::wstring& spare = buffers.spare;
     if (!conversionId.empty() && !text.empty()) {
         std::wstring warning;
-        if (ApplyDefinitionConversion(ConversionTable, conversionId, text, spare, warning)) text.swap(spare);
+        ApplyDefinitionConversionInPlace(ConversionTable, conversionId, text, spare, warning);
         Warn(warning);
     }
-    if (s.DelSpace || s.DelEnter || s.DelTab) {
-        DeleteCharacters(s, text, spare);
-        text.swap(spare);
-    }
+    if (s.DelSpace || s.DelEnter || s.DelTab) DeleteCharactersInPlace(s, text);
     if (s.REP_REP) {
         std::wstring warning = ApplyRegexReplacement(s, text, spare);
         if (warning.empty()) text.swap(spare);

@@ -1,6 +1,7 @@
 #include "convert/regex_stage.h"
 
 #include "base/text.h"
+#include "convert/lines.h"
 #include "settings/settings.h"
 
 #include <boost/regex.hpp>
@@ -8,6 +9,7 @@
 #include <cstddef>
 #include <exception>
 #include <iterator>
+#include <mutex>
 
 namespace {
 
@@ -28,17 +30,26 @@ struct BudgetSpent {};
 // The clock is read once every this many moves of the matcher's position, so checking costs nearly nothing.
 constexpr unsigned kMovesPerClockCheck = 4096;
 
+// The budget of the replacement that is running. The matcher copies and saves positions all the time: a position
+// that is one pointer, charging this budget rather than one it would point to, matches as fast as a plain pointer
+// does (a position of two pointers made the whole search a third slower). The lock lets one replacement run at a time.
 struct SearchBudget {
-    ULONGLONG deadline;
+    ULONGLONG deadline = 0;
     unsigned movesLeft = kMovesPerClockCheck;
-    void Spend() {
-        if (--movesLeft) return;
-        movesLeft = kMovesPerClockCheck;
-        if (GetTickCount64() >= deadline) throw BudgetSpent{};
-    }
 };
+SearchBudget runningBudget;
+std::mutex runningBudgetLock;
 
-// A position in the text that charges every move to the search budget: Boost.Regex takes any random-access
+[[gnu::noinline, gnu::cold]] void ReadClock() {
+    runningBudget.movesLeft = kMovesPerClockCheck;
+    if (GetTickCount64() >= runningBudget.deadline) throw BudgetSpent{};
+}
+
+inline void Spend() {
+    if (__builtin_expect(--runningBudget.movesLeft == 0, 0)) ReadClock();
+}
+
+// A position in the text that charges every move to the running budget: Boost.Regex takes any random-access
 // iterator, so the matcher can be stopped from within, without a second thread.
 class BudgetIterator {
 public:
@@ -49,13 +60,14 @@ public:
     using reference = const wchar_t&;
 
     BudgetIterator() = default;
-    BudgetIterator(const wchar_t* p, SearchBudget* budget) : p_(p), budget_(budget) {}
+    explicit BudgetIterator(const wchar_t* p) : p_(p) {}
 
+    const wchar_t* get() const { return p_; }
     reference operator*() const { return *p_; }
     pointer operator->() const { return p_; }
     reference operator[](difference_type n) const { return p_[n]; }
     BudgetIterator& operator++() {
-        budget_->Spend();
+        Spend();
         ++p_;
         return *this;
     }
@@ -65,7 +77,7 @@ public:
         return old;
     }
     BudgetIterator& operator--() {
-        budget_->Spend();
+        Spend();
         --p_;
         return *this;
     }
@@ -75,7 +87,7 @@ public:
         return old;
     }
     BudgetIterator& operator+=(difference_type n) {
-        budget_->Spend();
+        Spend();
         p_ += n;
         return *this;
     }
@@ -93,8 +105,11 @@ public:
 
 private:
     const wchar_t* p_ = nullptr;
-    SearchBudget* budget_ = nullptr;
 };
+
+void Append(std::wstring& out, BudgetIterator from, BudgetIterator to) {
+    out.append(from.get(), static_cast<size_t>(to - from));
+}
 
 } // namespace
 
@@ -108,13 +123,21 @@ std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::ws
         if (settings.REP_SINGLELINE) flags |= boost::regex_constants::match_single_line;
         if (settings.REP_NOTDOTNEWLINE) flags |= boost::regex_constants::match_not_dot_newline;
         // A matcher that gives up on a pattern too complex for it (catastrophic backtracking) throws
-        // regex_error instead of running without end.
-        std::wstring replaced;
-        replaced.reserve(text.size());
-        SearchBudget budget{GetTickCount64() + budgetMs};
-        boost::regex_replace(std::back_inserter(replaced), BudgetIterator(text.data(), &budget),
-                             BudgetIterator(text.data() + text.size(), &budget), expression, settings.REP_AFTER, flags);
-        result.swap(replaced);
+        // regex_error instead of running without end. What regex_replace does, with the text between matches
+        // appended whole rather than unit by unit.
+        std::lock_guard<std::mutex> lock(runningBudgetLock);
+        runningBudget = {GetTickCount64() + budgetMs, kMovesPerClockCheck};
+        const BudgetIterator first(text.data()), last(text.data() + text.size());
+        MakeRoom(result, text.size());
+        result.clear();
+        BudgetIterator copied = first;
+        for (boost::regex_iterator<BudgetIterator, wchar_t> match(first, last, expression, flags), end; match != end;
+             ++match) {
+            Append(result, match->prefix().first, match->prefix().second);
+            match->format(std::back_inserter(result), settings.REP_AFTER, flags, expression);
+            copied = (*match)[0].second;
+        }
+        Append(result, copied, last);
         return {};
     } catch (const BudgetSpent&) {
         return Tr(kOverBudget);

@@ -10,8 +10,9 @@ struct SettingsRecord;
 // the matcher backtrack for a minute before it gives up on its own.
 inline constexpr DWORD kRegexBudgetMs = 3000;
 
-// Replaces every match of REP_BEFORE in `text` by the format REP_AFTER, into `result`. On any failure `result` is
-// untouched and the returned warning (empty on success) says why, in the interface language.
+// Replaces every match of REP_BEFORE in `text` by the format REP_AFTER, into `result` (another string than `text`,
+// whose memory is reused). On any failure the returned warning (empty on success) says why, in the interface
+// language, and `result` holds nothing of use: the caller keeps its text.
 std::wstring ApplyRegexReplacement(const SettingsRecord& settings, const std::wstring& text, std::wstring& result,
                                    DWORD budgetMs = kRegexBudgetMs);
 

@@ -14,4 +14,3 @@
 #define IDP_GUIDE_OLD 143 // PNG, named type "RT_RCDATA"
 #define IDP_GUIDE_NEW 144
 
-#define IDD_FLOATING 140

@@ -22,6 +22,10 @@ struct SettingsRecord {
     bool SK2_CTRL = false;
     bool SK2_ALT = false;
     BYTE SK2_VKEY = 0;
+    bool SK3_SHIFT = false;
+    bool SK3_CTRL = false;
+    bool SK3_ALT = false;
+    BYTE SK3_VKEY = 0;
     bool REP_REP = false;
     std::wstring REP_BEFORE;
     std::wstring REP_AFTER;
@@ -62,6 +66,7 @@ struct SettingsRecord {
     std::wstring MUL_BY_N = L"1";
     bool NoOpeningDlg = false;
     bool BIGDIALOG = false;
+    std::wstring ExcludePrograms; // program file names separated by ';' whose copies are left as they are
 };
 
 extern SettingsRecord Settings;
@@ -95,8 +100,8 @@ inline bool AnyLineOption(const SettingsRecord& s) {
     return false;
 }
 
-// Calls visit(key, field, default) for all 57 keys in store order. Integer defaults are int, string defaults
-// const wchar_t*. BIGDIALOG's default is the field's current value.
+// Calls visit(key, field, default) for all 62 keys in store order; keys added later come last. Integer defaults are
+// int, string defaults const wchar_t*. BIGDIALOG's default is the field's current value.
 template <class Visitor> void VisitSettingsKeys(SettingsRecord& s, Visitor&& visit) {
     visit(L"FileFolderCopy", s.FileFolderCopy, 0);
     visit(L"CBWatchEnabled", s.CBWatchEnabled, 1);
@@ -155,6 +160,11 @@ template <class Visitor> void VisitSettingsKeys(SettingsRecord& s, Visitor&& vis
     visit(L"MUL_BY_N", s.MUL_BY_N, L"1");
     visit(L"NoOpeningDlg", s.NoOpeningDlg, 0);
     visit(L"BIGDIALOG", s.BIGDIALOG, s.BIGDIALOG ? 1 : 0);
+    visit(L"SK3_SHIFT", s.SK3_SHIFT, 0);
+    visit(L"SK3_CTRL", s.SK3_CTRL, 0);
+    visit(L"SK3_ALT", s.SK3_ALT, 0);
+    visit(L"SK3_VKEY", s.SK3_VKEY, 0);
+    visit(L"ExcludePrograms", s.ExcludePrograms, L"");
 }
 
 // Fills every field from the store chosen by useIniFile; never fails, unreadable keys take their defaults.

@@ -45,8 +45,7 @@ std::wstring FullKeyPath() { return std::wstring(L"HKEY_CURRENT_USER\\") + kRegi
 
 REGW::~REGW() {
     if (key_) {
-        RegCloseKey(key_);
-        key_ = nullptr;
+        key_.reset();
         ShowRegWarning(kAutoClosed);
     }
 }
@@ -57,13 +56,17 @@ bool REGW::OpenKey(unsigned mode) {
         ShowRegWarning(kOpenedTwice);
     }
     REGSAM access = (mode & REGW_OPEN_READONLY) ? KEY_READ : KEY_ALL_ACCESS;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRegistryKeyPath, 0, access, &key_) == ERROR_SUCCESS) return true;
-    key_ = nullptr;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kRegistryKeyPath, 0, access, &opened) == ERROR_SUCCESS) {
+        key_.reset(opened);
+        return true;
+    }
     if (!(mode & REGW_OPEN_CREATE)) return false;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kRegistryKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, &key_, nullptr) == ERROR_SUCCESS)
+                        nullptr, &opened, nullptr) == ERROR_SUCCESS) {
+        key_.reset(opened);
         return true;
-    key_ = nullptr;
+    }
     return false;
 }
 
@@ -72,8 +75,7 @@ bool REGW::CloseKey() {
         ShowRegWarning(kClosedTwice);
         return false;
     }
-    bool ok = RegCloseKey(key_) == ERROR_SUCCESS;
-    key_ = nullptr;
+    bool ok = RegCloseKey(key_.release()) == ERROR_SUCCESS;
     return ok;
 }
 
@@ -86,7 +88,7 @@ bool REGW::ReadStringW(const wchar_t* name, std::wstring& out) {
     // One extra unit beyond the 4100-byte query keeps a value without terminator NUL-terminated.
     std::vector<wchar_t> buffer(kStringBufferUnits + 1, L'\0');
     DWORD size = kStringBufferUnits * sizeof(wchar_t);
-    if (RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExW(key_.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size) != ERROR_SUCCESS)
         return false;
     out.assign(buffer.data());
     if (out.size() > kStringBufferUnits - 1) out.resize(kStringBufferUnits - 1);
@@ -99,11 +101,11 @@ int REGW::ReadIntegerW(const wchar_t* name, int defaultValue) {
         return defaultValue;
     }
     DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key_, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return defaultValue;
+    if (RegQueryValueExW(key_.get(), name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return defaultValue;
     // Zeroed, with room for a terminator and for the four bytes an integer needs even when the data is shorter.
     std::vector<BYTE> data(size + sizeof(wchar_t) + 4, 0);
     DWORD got = size;
-    if (RegQueryValueExW(key_, name, nullptr, &type, data.data(), &got) != ERROR_SUCCESS) return defaultValue;
+    if (RegQueryValueExW(key_.get(), name, nullptr, &type, data.data(), &got) != ERROR_SUCCESS) return defaultValue;
     switch (type) {
     case REG_SZ:
     case REG_EXPAND_SZ:
@@ -139,7 +141,7 @@ bool REGW::WriteStringW(const wchar_t* name, const std::wstring& text) {
         ShowRegWarning(kWriteStringUnopened);
         return false;
     }
-    return RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+    return RegSetValueExW(key_.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
@@ -149,7 +151,7 @@ bool REGW::WriteIntegerW(const wchar_t* name, int value) {
         return false;
     }
     DWORD data = static_cast<DWORD>(value);
-    return RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) ==
+    return RegSetValueExW(key_.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) ==
            ERROR_SUCCESS;
 }
 
@@ -250,34 +252,31 @@ bool WriteStringSetting(const wchar_t* key, const std::wstring& text, std::wstri
     return WriteRegistrySetting(key, saveErrors, [&](REGW& reg) { return reg.WriteStringW(key, text); });
 }
 
-void CopyIniToRegistry() {
-    g_store.useIniFile = true;
-    LoadSettings();
-    g_store.useIniFile = false;
-    if (SaveSettings())
-        ShowMessage(nullptr,
-                    {L"iniファイルからレジストリへ設定をコピーしました。",
-                     L"Setting copying from the ini file to the registry has been completed."},
-                    MB_ICONINFORMATION);
-    else
-        ShowMessage(nullptr,
-                    {L"iniファイルからレジストリへ設定をコピーできませんでした。",
-                     L"Setting copying from the ini file to the registry - Failed."},
-                    MB_ICONERROR);
-}
+namespace {
 
-void CopyRegistryToIni() {
-    g_store.useIniFile = false;
+struct StoreCopyTexts {
+    Text done;
+    Text failed;
+};
+constexpr StoreCopyTexts kIniToRegistry{
+    {L"iniファイルからレジストリへ設定をコピーしました。",
+     L"Setting copying from the ini file to the registry has been completed."},
+    {L"iniファイルからレジストリへ設定をコピーできませんでした。",
+     L"Setting copying from the ini file to the registry - Failed."}};
+constexpr StoreCopyTexts kRegistryToIni{
+    {L"レジストリからiniファイルへ設定をコピーしました。",
+     L"Setting copying from the registry to the ini file has been completed."},
+    {L"レジストリからiniファイルへ設定をコピーできませんでした。",
+     L"Setting copying from the registry to the ini file - Failed."}};
+
+} // namespace
+
+void CopySettingsBetweenStores(StoreCopy direction) {
+    const bool toRegistry = direction == StoreCopy::IniToRegistry;
+    g_store.useIniFile = toRegistry;
     LoadSettings();
-    g_store.useIniFile = true;
-    if (SaveSettings())
-        ShowMessage(nullptr,
-                    {L"レジストリからiniファイルへ設定をコピーしました。",
-                     L"Setting copying from the registry to the ini file has been completed."},
-                    MB_ICONINFORMATION);
-    else
-        ShowMessage(nullptr,
-                    {L"レジストリからiniファイルへ設定をコピーできませんでした。",
-                     L"Setting copying from the registry to the ini file - Failed."},
-                    MB_ICONERROR);
+    g_store.useIniFile = !toRegistry;
+    const StoreCopyTexts& texts = toRegistry ? kIniToRegistry : kRegistryToIni;
+    if (SaveSettings()) ShowMessage(nullptr, texts.done, MB_ICONINFORMATION);
+    else ShowMessage(nullptr, texts.failed, MB_ICONERROR);
 }

@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "base/handles.h"
+
 #include <string>
 
 inline constexpr wchar_t kRegistryKeyPath[] = L"Software\\Brindlewox\\Pastrel\\CurrentVersion";
@@ -34,7 +36,7 @@ public:
     bool WriteIntegerW(const wchar_t* name, int value);
 
 private:
-    HKEY key_ = nullptr;
+    RegKey key_;
 };
 
 // Creates .\Pastrel.ini holding only a UTF-16LE byte-order mark and CR LF when it cannot be opened for reading.
@@ -49,8 +51,8 @@ bool WriteIntSetting(const wchar_t* key, int value, std::wstring& saveErrors);
 bool WriteStringSetting(const wchar_t* key, const std::wstring& text, std::wstring& saveErrors);
 
 // The "/OR" and "/RO" switches: copy all settings between the stores and report with a message box.
-void CopyIniToRegistry();
-void CopyRegistryToIni();
+enum class StoreCopy { IniToRegistry, RegistryToIni };
+void CopySettingsBetweenStores(StoreCopy direction);
 
 // Appends `text` after the "\r\n-----\r\n" separator when `list` already holds something.
 void AppendWithSeparator(std::wstring& list, const std::wstring& text);

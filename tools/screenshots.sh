@@ -7,16 +7,12 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${PASTREL_BUILD_DIR:-$root/build}"
 "$root/tools/deps.sh"
-command -v import >/dev/null || { sudo=""; [ "$(id -u)" -ne 0 ] && sudo=sudo; $sudo apt-get install -y -qq imagemagick; }
 "$root/tools/build.sh" -DPASTREL_TESTS=ON
 source "$root/tools/wine-lib.sh"
 wine_headless_session "$build"
 mkdir -p "$root/docs"
-# The screen below Wine's tray window, trimmed to the dialog on it.
-shot_dialog() {
-    import -window root -crop 1280x740+0+60 +repage "$1"
-    convert "$1" -trim +repage "$1"
-}
+# The screen below Wine's tray window, trimmed to the dialog on it (tools/x_shot.py reads the screen through libX11).
+shot_dialog() { python3 "$root/tools/x_shot.py" "$1" 1280x740+0+60 --trim; }
 cd "$build/bin"
 # The tests leave their settings behind (watching off, hotkeys ...): the shots start from the defaults.
 wine reg delete 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /f >/dev/null 2>&1 || true
@@ -25,7 +21,7 @@ wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v SHOW_BALLOON /
 for lang in ja en; do
     PASTREL_LANG=$lang wine Pastrel.exe &
     sleep 3
-    [ "$lang" = en ] && import -window root -crop 168x46+0+0 +repage "$root/docs/tray-wine.png" # Wine's own tray
+    [ "$lang" = en ] && python3 "$root/tools/x_shot.py" "$root/docs/tray-wine.png" 168x46+0+0 # Wine's own tray
     PASTREL_LANG=$lang wine Pastrel.exe & # a second start
     sleep 2
     shot_dialog "$root/docs/already-running-$lang.png"
@@ -54,7 +50,7 @@ for lang in ja en; do
     wine shot_driver.exe dismiss
     wine shot_driver.exe balloon
     sleep 2.5 # Wine's balloon shows about 2 s after the copy
-    import -window root -crop 280x105+0+0 +repage "$root/docs/balloon-$lang.png"
+    python3 "$root/tools/x_shot.py" "$root/docs/balloon-$lang.png" 280x105+0+0
     wine Pastrel.exe /X
     sleep 3 # the next start must not find this instance still running
 done
@@ -76,8 +72,7 @@ for lang in ja en; do
         sleep 3
         wine shot_driver.exe "$text"
         sleep 1
-        import -window root -crop 600x300+380+280 +repage "$root/docs/floating-$size-$lang.png"
-        convert "$root/docs/floating-$size-$lang.png" -trim +repage "$root/docs/floating-$size-$lang.png"
+        python3 "$root/tools/x_shot.py" "$root/docs/floating-$size-$lang.png" 600x300+380+280 --trim
         wine Pastrel.exe /X
         sleep 3
     done

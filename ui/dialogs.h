@@ -8,8 +8,8 @@ INT_PTR RunAlreadyRunningDialog();
 INT_PTR RunSettingsDialog();
 INT_PTR RunRegexDialog();
 INT_PTR RunMulByNDialog();
-// The two global hotkeys, opened from the settings dialog: IDOK once the eight hotkey fields of the Settings record
-// are stored, IDCANCEL when nothing changed. It registers and saves nothing; the caller does.
+// The three global hotkeys, opened from the settings dialog: IDOK once the twelve hotkey fields of the Settings
+// record are stored, IDCANCEL when nothing changed. It registers and saves nothing; the caller does.
 INT_PTR RunHotkeyDialog(HWND owner);
 // The modeless opening dialog owned by the main window.
 void OpenOpeningDialog(HWND owner);

@@ -46,6 +46,7 @@ struct FloatingButton {
     HWND lastForeground = nullptr; // the last window other than the button that was in the foreground
     bool confirmingClose = false;
     DialogAnchors anchors;
+    HIMAGELIST icons = nullptr; // the icon the button shows: the program's, or the done icon for a moment
 };
 FloatingButton floating;
 
@@ -114,8 +115,29 @@ LRESULT CALLBACK IconButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM
     return DefSubclassProc(button, message, wParam, lParam);
 }
 
+// The button draws its icon from an image list of one image that the button window owns; flashing the done icon
+// replaces that image in place. Handing the button a new icon each time instead (BM_SETIMAGE) costs an icon's memory
+// for good at every change under Wine, whose button keeps a copy of every image it is given.
+void CreateIconImages(HWND dialog) {
+    const int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
+    floating.icons = ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 1, 0);
+    if (!floating.icons) return;
+    ImageList_AddIcon(floating.icons, g_resources.iconApp);
+    BUTTON_IMAGELIST images{floating.icons, {0, 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_CENTER};
+    SendDlgItemMessageW(dialog, IDC_FLOATING_ICON, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+}
+
+void DestroyIconImages(HWND dialog) {
+    if (!floating.icons) return;
+    BUTTON_IMAGELIST none{}; // no list: the button lets go of it
+    SendDlgItemMessageW(dialog, IDC_FLOATING_ICON, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&none));
+    ImageList_Destroy(floating.icons);
+    floating.icons = nullptr;
+}
+
 void SetIconImage(HWND dialog, HICON icon) {
-    SendDlgItemMessageW(dialog, IDC_FLOATING_ICON, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+    if (!floating.icons || ImageList_ReplaceIcon(floating.icons, 0, icon) < 0) return;
+    InvalidateRect(GetDlgItem(dialog, IDC_FLOATING_ICON), nullptr, FALSE);
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
@@ -123,7 +145,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     floating.viewer = GetDlgItem(dialog, IDC_FLOATING_VIEWER);
     // The rich-edit control keeps its own default font unless given the dialog's.
     SendMessageW(floating.viewer, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
-    SetIconImage(dialog, g_resources.iconApp);
+    CreateIconImages(dialog);
     SetLayeredWindowAttributes(dialog, 0, static_cast<BYTE>(Settings.ALPHA_FLOATING), LWA_ALPHA);
     const bool placed = MoveToStoredPosition(dialog);
     SetWindowSubclass(GetDlgItem(dialog, IDC_FLOATING_ICON), IconButtonProc, 0, 0);
@@ -225,6 +247,8 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
 
 void OnDestroy(HWND dialog) {
     KillTimer(dialog, TIMER_FADE);
+    KillTimer(dialog, TIMER_FLASH);
+    DestroyIconImages(dialog);
     StoreFloatingButtonPlacement();
     floating.window = nullptr;
     floating.viewer = nullptr;
@@ -255,6 +279,14 @@ struct ViewerContent {
     std::wstring text;
 };
 
+// The text up to its first NUL, or its first kViewerTextLimit characters and an ellipsis.
+std::wstring PreviewOf(const wchar_t* text, size_t units) {
+    const wchar_t* end = std::find(text, text + std::min(units, kViewerTextLimit), L'\0');
+    std::wstring preview(text, end);
+    if (static_cast<size_t>(end - text) == kViewerTextLimit) preview += L'\x2026';
+    return preview;
+}
+
 // Only text is shown. Rich text is pasted as such when it is small; otherwise the text is read here, which costs
 // far less than the control's paste, and a long one is cut to its beginning. A clipboard that cannot be opened now
 // shows nothing; the next change refreshes again.
@@ -276,11 +308,16 @@ ViewerContent ReadViewerContent(HWND owner) {
     }
     GlobalLockGuard<const wchar_t> text(data);
     if (!text) return content;
-    const wchar_t* begin = text.get();
-    const wchar_t* end = std::find(begin, begin + std::min(units, kViewerTextLimit), L'\0');
-    content.text.assign(begin, end);
-    if (static_cast<size_t>(end - begin) == kViewerTextLimit) content.text += L'\x2026';
+    content.text = PreviewOf(text.get(), units);
     return content;
+}
+
+void ShowInViewer(HWND viewer, const ViewerContent& content) {
+    SendMessageW(viewer, EM_SETREADONLY, FALSE, 0);
+    SetWindowTextW(viewer, L"");
+    if (content.paste) SendMessageW(viewer, WM_PASTE, 0, 0);
+    else if (!content.text.empty()) SetWindowTextW(viewer, content.text.c_str());
+    SendMessageW(viewer, EM_SETREADONLY, TRUE, 0);
 }
 
 } // namespace
@@ -294,14 +331,14 @@ void OpenFloatingButton(HWND mainWindow) {
 }
 
 void RefreshFloatingViewer() {
-    HWND viewer = floating.viewer;
-    if (!viewer) return;
-    ViewerContent content = ReadViewerContent(floating.window);
-    SendMessageW(viewer, EM_SETREADONLY, FALSE, 0);
-    SetWindowTextW(viewer, L"");
-    if (content.paste) SendMessageW(viewer, WM_PASTE, 0, 0);
-    else if (!content.text.empty()) SetWindowTextW(viewer, content.text.c_str());
-    SendMessageW(viewer, EM_SETREADONLY, TRUE, 0);
+    if (floating.viewer) ShowInViewer(floating.viewer, ReadViewerContent(floating.window));
+}
+
+void ShowOwnWriteInFloatingViewer(const std::wstring& text) {
+    if (!floating.viewer) return;
+    ViewerContent content;
+    content.text = PreviewOf(text.data(), text.size());
+    ShowInViewer(floating.viewer, content);
 }
 
 void StoreFloatingButtonPlacement() {

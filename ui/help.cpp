@@ -52,6 +52,56 @@ bool LoadHelpLibrary() {
     return !helpLibrary.failed;
 }
 
+// A path as a URL's path: its UTF-8 bytes, with every byte but unreserved characters and '/' written as %XX.
+std::wstring EncodeUrlPath(const std::wstring& path) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), utf8.data(), bytes, nullptr, nullptr);
+    constexpr wchar_t kHex[] = L"0123456789ABCDEF";
+    std::wstring encoded;
+    for (unsigned char c : utf8) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
+            c == '_' || c == '.' || c == '~') {
+            encoded += static_cast<wchar_t>(c);
+        } else {
+            encoded += L'%';
+            encoded += kHex[c >> 4];
+            encoded += kHex[c & 15];
+        }
+    }
+    return encoded;
+}
+
+std::wstring WindowsFileUrl(std::wstring path) {
+    for (wchar_t& c : path)
+        if (c == L'\\') c = L'/';
+    return L"file:///" + path;
+}
+
+// winebrowser turns a Windows file URL into the Linux one the desktop's browser needs, but fails on one that ends in
+// an anchor. So the browser gets a small page without one, which sends it on to the page's Linux path with the anchor.
+std::wstring AnchorRedirectUrl(const std::wstring& page, const std::wstring& anchor) {
+    std::wstring unixPage;
+    wchar_t directory[MAX_PATH];
+    DWORD length = GetTempPathW(MAX_PATH, directory);
+    if (!UnixFileName(page, unixPage) || length == 0 || length >= MAX_PATH) return WindowsFileUrl(page) + anchor;
+    std::wstring target = L"file://" + EncodeUrlPath(unixPage) + anchor;
+    std::wstring html = L"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"0; url=" +
+                        target + L"\"></head><body><a href=\"" + target + L"\">" + target + L"</a></body></html>\n";
+    std::wstring redirect = std::wstring(directory) + L"Pastrel-help.html";
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, html.c_str(), static_cast<int>(html.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, html.c_str(), static_cast<int>(html.size()), utf8.data(), bytes, nullptr, nullptr);
+    FileHandle file{CreateFileW(redirect.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr)};
+    DWORD written = 0;
+    if (!file || !WriteFile(file.get(), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr) ||
+        written != utf8.size())
+        return WindowsFileUrl(page) + anchor;
+    return WindowsFileUrl(redirect);
+}
+
 constexpr Text kCannotOpenHelp{L"ヘルプを開けません。", L"Cannot open the help."};
 
 // A file beside the program, by its full path.
@@ -76,9 +126,8 @@ std::wstring HelpPageUrl(const wchar_t* topic) {
     std::wstring path = HelpPagePath(topic), anchor;
     if (const wchar_t* hash = topic ? wcschr(topic, L'#') : nullptr) anchor = hash;
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return {};
-    for (wchar_t& c : path)
-        if (c == L'\\') c = L'/';
-    return L"file:///" + path + anchor;
+    if (!anchor.empty() && RunningUnderWine()) return AnchorRedirectUrl(path, anchor);
+    return WindowsFileUrl(path) + anchor;
 }
 
 // The Linux name of a path under Wine, also when its last folders do not exist (Wine names existing ones only).

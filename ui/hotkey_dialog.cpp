@@ -1,4 +1,4 @@
-// The hotkey dialog: the two global hotkeys, edited in the Settings record; its caller registers and saves them.
+// The hotkey dialog: the three global hotkeys, edited in the Settings record; its caller registers and saves them.
 #include "ui/dialogs.h"
 
 #include "base/program.h"
@@ -10,9 +10,13 @@
 #include "ui/hotkey_keys.h"
 #include "ui/layout.h"
 
+#include <iterator>
+
 namespace {
 
 constexpr Text kSameHotkey{L"同じホットキーは指定できません。", L"Do not specify the same hotkey."};
+constexpr Text kBareHotkey{L"Shift、Ctrl、Alt のいずれかも選んでください。",
+                           L"Please choose Shift, Ctrl or Alt as well."};
 constexpr Text kCaption{L"ホットキーの割り当て", L"Assigns Hotkeys"};
 
 constexpr Tooltip kTooltipsJa[] = {
@@ -24,6 +28,10 @@ constexpr Tooltip kTooltipsJa[] = {
     {IDC_HOTKEY2_ALT, L"Altキーを押しっぱなしで右記のキーを押下することを意味します"},
     {IDC_HOTKEY1_KEY, L"このキーを押すと、クリップボードの監視を一時的にOFFにするための機能が動作します"},
     {IDC_HOTKEY2_KEY, L"このキーを押すと、クリップボード内のテキストの属性を除去する機能が動作します"},
+    {IDC_HOTKEY3_SHIFT, L"Shiftキーを押しっぱなしで右記のキーを押下することを意味します"},
+    {IDC_HOTKEY3_CTRL, L"Ctrlキーを押しっぱなしで右記のキーを押下することを意味します"},
+    {IDC_HOTKEY3_ALT, L"Altキーを押しっぱなしで右記のキーを押下することを意味します"},
+    {IDC_HOTKEY3_KEY, L"このキーを押すと、直前に属性を除去したコピーを書式付きの元の内容に戻します"},
     {IDOK, L"設定を保存し、このダイアログを閉じます"},
     {IDCANCEL, L"設定を保存せず、このダイアログを閉じます"},
     {IDC_HOTKEY_HELP, L"このダイアログに関するヘルプを表示します"},
@@ -36,6 +44,9 @@ constexpr Tooltip kTooltipsEn[] = {
     {IDC_HOTKEY2_CTRL, L"Combines the Ctrl key as a modifier key."},
     {IDC_HOTKEY1_ALT, L"Combines the Alt key as a modifier key."},
     {IDC_HOTKEY2_ALT, L"Combines the Alt key as a modifier key."},
+    {IDC_HOTKEY3_SHIFT, L"Combines the Shift key as a modifier key."},
+    {IDC_HOTKEY3_CTRL, L"Combines the Ctrl key as a modifier key."},
+    {IDC_HOTKEY3_ALT, L"Combines the Alt key as a modifier key."},
     {IDOK, L"Saves settings and close this dialog box."},
     {IDCANCEL, L"Closes this dialog box without saving any changes."},
     {IDC_HOTKEY_HELP, L"Displays Japanese Help for this dialogbox."},
@@ -46,8 +57,26 @@ constexpr Tooltip kTooltipsEn[] = {
 struct HotkeyControls {
     int shift, ctrl, alt, key;
 };
-constexpr HotkeyControls kHotkey1{IDC_HOTKEY1_SHIFT, IDC_HOTKEY1_CTRL, IDC_HOTKEY1_ALT, IDC_HOTKEY1_KEY};
-constexpr HotkeyControls kHotkey2{IDC_HOTKEY2_SHIFT, IDC_HOTKEY2_CTRL, IDC_HOTKEY2_ALT, IDC_HOTKEY2_KEY};
+constexpr HotkeyControls kHotkeyControls[] = {
+    {IDC_HOTKEY1_SHIFT, IDC_HOTKEY1_CTRL, IDC_HOTKEY1_ALT, IDC_HOTKEY1_KEY},
+    {IDC_HOTKEY2_SHIFT, IDC_HOTKEY2_CTRL, IDC_HOTKEY2_ALT, IDC_HOTKEY2_KEY},
+    {IDC_HOTKEY3_SHIFT, IDC_HOTKEY3_CTRL, IDC_HOTKEY3_ALT, IDC_HOTKEY3_KEY},
+};
+constexpr size_t kHotkeyCount = std::size(kHotkeyControls);
+
+// The Settings fields of each hotkey, in the order of the controls.
+struct HotkeyFields {
+    bool SettingsRecord::*shift;
+    bool SettingsRecord::*ctrl;
+    bool SettingsRecord::*alt;
+    BYTE SettingsRecord::*code;
+};
+constexpr HotkeyFields kHotkeyFields[] = {
+    {&SettingsRecord::SK1_SHIFT, &SettingsRecord::SK1_CTRL, &SettingsRecord::SK1_ALT, &SettingsRecord::SK1_VKEY},
+    {&SettingsRecord::SK2_SHIFT, &SettingsRecord::SK2_CTRL, &SettingsRecord::SK2_ALT, &SettingsRecord::SK2_VKEY},
+    {&SettingsRecord::SK3_SHIFT, &SettingsRecord::SK3_CTRL, &SettingsRecord::SK3_ALT, &SettingsRecord::SK3_VKEY},
+};
+static_assert(std::size(kHotkeyFields) == kHotkeyCount);
 
 struct HotkeyDialog {
     DialogScale scale;
@@ -72,29 +101,41 @@ HotkeyChoice ReadHotkey(HWND dialog, const HotkeyControls& controls) {
 }
 
 INT_PTR OnInitDialog(HWND dialog) {
-    ShowHotkey(dialog, kHotkey1, {Settings.SK1_SHIFT, Settings.SK1_CTRL, Settings.SK1_ALT, Settings.SK1_VKEY});
-    ShowHotkey(dialog, kHotkey2, {Settings.SK2_SHIFT, Settings.SK2_CTRL, Settings.SK2_ALT, Settings.SK2_VKEY});
+    for (size_t i = 0; i < kHotkeyCount; ++i) {
+        const HotkeyFields& f = kHotkeyFields[i];
+        ShowHotkey(dialog, kHotkeyControls[i],
+                   {Settings.*f.shift, Settings.*f.ctrl, Settings.*f.alt, Settings.*f.code});
+    }
     AddTooltips(dialog, g_language.uiJapanese ? kTooltipsJa : kTooltipsEn);
     ShowProgramIcons(dialog);
     if (Settings.BIGDIALOG) ScaleDialogToWorkArea(hotkeyDialog.scale, dialog, PlaceBottomRight);
     return TRUE;
 }
 
+// The first refusal the hotkeys meet, or null when they can be stored.
+const Text* Refusal(const HotkeyChoice (&hotkeys)[kHotkeyCount]) {
+    for (const HotkeyChoice& hotkey : hotkeys)
+        if (IsBareHotkey(hotkey)) return &kBareHotkey;
+    for (size_t i = 0; i < kHotkeyCount; ++i)
+        for (size_t j = i + 1; j < kHotkeyCount; ++j)
+            if (IsSameHotkey(hotkeys[i], hotkeys[j])) return &kSameHotkey;
+    return nullptr;
+}
+
 void OnOk(HWND dialog) {
-    HotkeyChoice first = ReadHotkey(dialog, kHotkey1);
-    HotkeyChoice second = ReadHotkey(dialog, kHotkey2);
-    if (IsSameHotkey(first, second)) {
-        MessageBoxW(dialog, Tr(kSameHotkey), Tr(kCaption), MB_OK | MB_ICONERROR);
+    HotkeyChoice hotkeys[kHotkeyCount];
+    for (size_t i = 0; i < kHotkeyCount; ++i) hotkeys[i] = ReadHotkey(dialog, kHotkeyControls[i]);
+    if (const Text* refusal = Refusal(hotkeys)) {
+        MessageBoxW(dialog, Tr(*refusal), Tr(kCaption), MB_OK | MB_ICONERROR);
         return;
     }
-    Settings.SK1_SHIFT = first.shift;
-    Settings.SK1_CTRL = first.ctrl;
-    Settings.SK1_ALT = first.alt;
-    Settings.SK1_VKEY = first.code;
-    Settings.SK2_SHIFT = second.shift;
-    Settings.SK2_CTRL = second.ctrl;
-    Settings.SK2_ALT = second.alt;
-    Settings.SK2_VKEY = second.code;
+    for (size_t i = 0; i < kHotkeyCount; ++i) {
+        const HotkeyFields& f = kHotkeyFields[i];
+        Settings.*f.shift = hotkeys[i].shift;
+        Settings.*f.ctrl = hotkeys[i].ctrl;
+        Settings.*f.alt = hotkeys[i].alt;
+        Settings.*f.code = hotkeys[i].code;
+    }
     EndDialog(dialog, IDOK);
 }
 

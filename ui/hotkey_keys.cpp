@@ -29,3 +29,7 @@ bool IsSameHotkey(const HotkeyChoice& first, const HotkeyChoice& second) {
     return first.code != 0 && first.code == second.code && first.shift == second.shift && first.ctrl == second.ctrl &&
            first.alt == second.alt;
 }
+
+bool IsBareHotkey(const HotkeyChoice& hotkey) {
+    return hotkey.code != 0 && !hotkey.shift && !hotkey.ctrl && !hotkey.alt;
+}

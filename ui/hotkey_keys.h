@@ -27,3 +27,5 @@ struct HotkeyChoice {
 // Two hotkeys that would press as the same combination; a hotkey without a key registers nothing, so two of them
 // never clash.
 bool IsSameHotkey(const HotkeyChoice& first, const HotkeyChoice& second);
+// A key without Shift, Ctrl or Alt: registered, it would take that key from every other program, so it never is.
+bool IsBareHotkey(const HotkeyChoice& hotkey);

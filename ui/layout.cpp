@@ -195,13 +195,17 @@ bool DialogAnchors::Init(HWND dialogWindow, const AnchorRow* table) {
     return true;
 }
 
+// The controls move without the system copying their old pixels to the new places, and the dialog is then repainted
+// whole: a control moved over the place another one left would otherwise keep parts of the old picture.
 void DialogAnchors::Apply() const {
     if (!dialog) return;
     SIZE client = ClientSize(dialog);
     for (const AnchorEntry& entry : entries) {
         UINT keep = (AnchorMoves(entry.mode) ? 0 : SWP_NOMOVE) | (AnchorResizes(entry.mode) ? 0 : SWP_NOSIZE);
-        MoveWindowTo(entry.control, AnchoredRect(entry, RectInParent(entry.control, dialog), client), keep);
+        MoveWindowTo(entry.control, AnchoredRect(entry, RectInParent(entry.control, dialog), client),
+                     keep | SWP_NOCOPYBITS);
     }
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void DialogAnchors::ApplyMinMax(MINMAXINFO* info) const {

@@ -1,10 +1,13 @@
 // The settings dialog: notifications and sound, the floating button and its opacity, the start-up shortcut, the
-// hotkeys, the re-copy interval, the processing delay, the external filter and the enlarged-dialog option.
+// hotkeys, the re-copy interval, the programs whose copies are left alone, the processing delay, the external filter
+// and the enlarged-dialog option.
 #include "ui/settings_dialog.h"
 
 #include "base/program.h"
 #include "base/system.h"
 #include "base/text.h"
+#include "clipboard/owner.h"
+#include "settings/program_list.h"
 #include "settings/settings.h"
 #include "settings/store.h"
 #include "ui/dialog.h"
@@ -19,7 +22,9 @@
 #include <shlobj.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <iterator>
+#include <vector>
 
 HWND settingsDialogWindow = nullptr;
 bool settingsPreviewActive = false;
@@ -33,6 +38,9 @@ constexpr Text kNonSaveTitle{L"設定 - パストレル (変更した設定は�
 constexpr wchar_t kBalloonCaptionBeforeToasts[] = L"テキスト属性を除去したらバルーンチップで知らせる(&A)";
 constexpr Text kNoCommandLine{L"コマンドラインを入力して下さい。", L"Please specify the command line."};
 constexpr wchar_t kCommandLineCaption[] = L"コマンドライン指定";
+constexpr Text kProgramListTooLong{
+    L"除外するプログラムの一覧が長すぎます。2049 文字以内にしてください。",
+    L"The list of excluded programs is too long. Please keep it within 2049 characters."};
 constexpr Text kNoSoundFile{L"サウンドファイル名を入力して下さい。", L"Please specify the sound file name."};
 constexpr wchar_t kSoundFileCaption[] = L"サウンドファイル指定";
 constexpr Text kCannotCreateShortcut{L"ショートカットの作成に失敗しました。\n\n",
@@ -89,12 +97,18 @@ constexpr Tooltip kTooltipsJa[] = {
     {IDC_SET_FEEDBACK,
      L"標準のブラウザで、作者へのフィードバックを送るためのページを表示できます。インターネットに接続さ"
      L"れた環境が必要です"},
+    {IDC_SET_EXCLUDE, L"ここに挙げたプログラム(実行ファイル名、; で区切る)でコピーした内容は、自動では加工しません。"
+                      L"「クリップボード内のテキストの属性を除去する」を実行すれば加工されます"},
+    {IDC_SET_EXCLUDE_ADD, L"最後にほかのプログラムでコピーしたときの、そのプログラムを一覧に加えます"},
     {0, nullptr},
 };
 constexpr Tooltip kTooltipsEn[] = {
     {IDOK, L"Save settings and close this dialog box."},
     {IDCANCEL, L"Close this dialog box without saving any changes."},
     {IDC_SET_HELP, L"Displays Japanese Help for this dialogbox."},
+    {IDC_SET_EXCLUDE, L"Copies made in these programs (file names separated by ;) are not processed automatically. "
+                      L"Processing the clipboard now still processes them."},
+    {IDC_SET_EXCLUDE_ADD, L"Adds the program in which the last copy was made to the list."},
     {0, nullptr},
 };
 
@@ -112,7 +126,8 @@ constexpr int kCommandLineControls[] = {
 constexpr int kTrackbarPage = 25;
 
 struct SettingsDialog {
-    DialogScale scale; // kept for the dialog type: the scaling is undone when the dialog is destroyed
+    DialogScale scale;    // kept for the dialog type: the scaling is undone when the dialog is destroyed
+    FontHandle glyphFont; // a label's font when the dialog's lacks some of its characters
     std::wstring shortcutPath;
     HotkeysChanged hotkeysChanged = nullptr;
 };
@@ -130,6 +145,20 @@ int IndexOf(const int* values, size_t count, int value, int fallback) {
 
 int ValueAt(const int* values, size_t count, int index, int fallback) {
     return index >= 0 && static_cast<size_t>(index) < count ? values[index] : fallback;
+}
+
+// The whole text of an edit box, however long; ItemText stops at the stored length limit.
+std::wstring WholeItemText(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(item)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void AddLastProgram(HWND dialog) {
+    const std::wstring& program = LastForeignCopyProgram();
+    if (program.empty()) return;
+    SetItemText(dialog, IDC_SET_EXCLUDE, AddProgramToList(WholeItemText(dialog, IDC_SET_EXCLUDE), program));
 }
 
 std::wstring ProgramPath() {
@@ -199,6 +228,33 @@ void PlaceBottomRightOfWorkArea(HWND dialog) {
                  0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Whether `font` draws every character of `text` from its own glyphs.
+bool FontHasGlyphs(HWND window, HFONT font, const std::wstring& text) {
+    HDC dc = GetDC(window);
+    HGDIOBJ previous = SelectObject(dc, font);
+    std::vector<WORD> glyphs(text.size());
+    DWORD converted =
+        GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, previous);
+    ReleaseDC(window, dc);
+    return converted == GDI_ERROR || std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
+}
+
+// The English delay label holds an ideographic space, which the English dialog font may lack (it then shows as a
+// box): the label then takes the Japanese UI font at the same height, which has it.
+void FitLabelFont(HWND dialog, int id) {
+    HWND label = GetDlgItem(dialog, id);
+    auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+    LOGFONTW log{};
+    if (!label || !font || GetObjectW(font, sizeof(log), &log) != sizeof(log)) return;
+    if (FontHasGlyphs(label, font, ItemText(dialog, id))) return;
+    lstrcpynW(log.lfFaceName, L"MS UI Gothic", LF_FACESIZE);
+    log.lfCharSet = DEFAULT_CHARSET;
+    settingsDialog.glyphFont.reset(CreateFontIndirectW(&log));
+    if (settingsDialog.glyphFont)
+        SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(settingsDialog.glyphFont.get()), FALSE);
+}
+
 INT_PTR OnInitDialog(HWND dialog) {
     const SettingsRecord& s = Settings;
     if (g_store.nonSaveMode) SetWindowTextW(dialog, Tr(kNonSaveTitle));
@@ -222,6 +278,7 @@ INT_PTR OnInitDialog(HWND dialog) {
              RecopyIntervalIndex(s.MultiDivSec));
     FillList(dialog, IDC_SET_DELAY, kProcessingDelayTexts, std::size(kProcessingDelayTexts),
              ProcessingDelayIndex(s.Delay1Sec));
+    SetItemText(dialog, IDC_SET_EXCLUDE, s.ExcludePrograms);
     CheckItem(dialog, IDC_SET_CMDLINE_ENABLE, s.USE_CMDLINE);
     EnableItems(dialog, kCommandLineControls, s.USE_CMDLINE);
     SetItemText(dialog, IDC_SET_CMDLINE, s.CMDLINE);
@@ -235,6 +292,7 @@ INT_PTR OnInitDialog(HWND dialog) {
     settingsDialogWindow = dialog;
     if (s.BIGDIALOG) ScaleDialogToWorkArea(settingsDialog.scale, dialog, PlaceBottomRight);
     else PlaceBottomRightOfWorkArea(dialog);
+    FitLabelFont(dialog, IDC_SET_DELAY_LABEL); // after the scaling, which gives every control its font
     return TRUE;
 }
 
@@ -265,6 +323,12 @@ void OnOk(HWND dialog) {
         return ShowError(dialog, Tr(kNoCommandLine), kCommandLineCaption);
     if (IsItemChecked(dialog, IDC_SET_SOUND) && ItemText(dialog, IDC_SET_SOUND_FILE).empty())
         return ShowError(dialog, Tr(kNoSoundFile), kSoundFileCaption);
+    std::wstring excluded = TidyProgramList(WholeItemText(dialog, IDC_SET_EXCLUDE));
+    if (excluded.size() > static_cast<size_t>(kMaxTextLength)) {
+        ShowError(dialog, Tr(kProgramListTooLong), g_language.productTitle.c_str());
+        SetFocus(GetDlgItem(dialog, IDC_SET_EXCLUDE));
+        return;
+    }
     SettingsRecord& s = Settings;
     s.SHOW_BALLOON = IsItemChecked(dialog, IDC_SET_BALLOON);
     s.PLAY_SOUND = IsItemChecked(dialog, IDC_SET_SOUND);
@@ -272,6 +336,7 @@ void OnOk(HWND dialog) {
     ApplyStartupShortcut(dialog);
     s.MultiDivSec = RecopyIntervalAt(ComboSelection(dialog, IDC_SET_RECOPY_INTERVAL));
     s.Delay1Sec = ProcessingDelayAt(ComboSelection(dialog, IDC_SET_DELAY));
+    s.ExcludePrograms = excluded;
     s.SHOW_FLOATING = IsItemChecked(dialog, IDC_SET_FLOATING);
     s.ALPHA_FLOATING = TrackbarPosition(dialog, IDC_SET_OPACITY);
     s.ALPHA_FLOATING2 = TrackbarPosition(dialog, IDC_SET_HOVER_OPACITY);
@@ -325,6 +390,7 @@ INT_PTR OnCommand(HWND dialog, WORD id) {
     case IDC_SET_CMDLINE_BROWSE: ChooseInto(dialog, IDC_SET_CMDLINE, kProgramFilter, kProgramTitle); return TRUE;
     case IDC_SET_FEEDBACK: OpenFeedbackPage(dialog); return TRUE;
     case IDC_SET_HOTKEYS: ChangeHotkeys(dialog); return TRUE;
+    case IDC_SET_EXCLUDE_ADD: AddLastProgram(dialog); return TRUE;
     }
     return FALSE;
 }
@@ -334,7 +400,10 @@ void OnHScroll(HWND dialog) {
     previewAlphaHover = TrackbarPosition(dialog, IDC_SET_HOVER_OPACITY);
 }
 
-void OnDestroy() {
+void OnDestroy(HWND dialog) {
+    if (settingsDialog.glyphFont)
+        SendDlgItemMessageW(dialog, IDC_SET_DELAY_LABEL, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
+    settingsDialog.glyphFont.reset();
     if (settingsDialog.scale.factor != 0 && settingsDialog.scale.dialog) RestoreDialogFont(settingsDialog.scale);
     settingsDialog.scale = DialogScale{};
     settingsDialogWindow = nullptr;
@@ -346,7 +415,7 @@ INT_PTR SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM, voi
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND: return OnCommand(dialog, LOWORD(wParam));
     case WM_HSCROLL: OnHScroll(dialog); return TRUE;
-    case WM_DESTROY: OnDestroy(); return FALSE;
+    case WM_DESTROY: OnDestroy(dialog); return FALSE;
     }
     return FALSE;
 }

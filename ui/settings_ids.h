@@ -22,6 +22,7 @@
 #define IDC_SET_HOTKEYS 32996        // push button: the hotkey dialog
 #define IDC_SET_RECOPY_INTERVAL 1034 // drop-down list: MultiDivSec
 #define IDC_SET_DELAY 1031           // drop-down list: Delay1Sec
+#define IDC_SET_DELAY_LABEL 1045     // static
 #define IDC_SET_CMDLINE_ENABLE 1026  // check box: USE_CMDLINE
 #define IDC_SET_CMDLINE_LABEL 1017   // static (Japanese only)
 #define IDC_SET_CMDLINE 1027         // edit: CMDLINE
@@ -31,4 +32,7 @@
 #define IDC_SET_CHARCODE_UTF16 1029  // radio button: CMDLINE_CHARCODE 1
 #define IDC_SET_CHARCODE_UTF8 1030   // radio button: CMDLINE_CHARCODE 2
 #define IDC_SET_FEEDBACK 1019        // push button: the maker's feedback page
+#define IDC_SET_EXCLUDE_LABEL 1042   // static
+#define IDC_SET_EXCLUDE 1043         // edit: ExcludePrograms
+#define IDC_SET_EXCLUDE_ADD 1044     // push button: appends the program of the last copy made elsewhere
 #define IDC_SET_HELP 9

@@ -67,6 +67,7 @@ protected:
 PastrelProcess::Options InLanguage(const wchar_t* language) {
     PastrelProcess::Options options;
     options.language = language;
+    options.observed = true; // the test reads the balloons
     return options;
 }
 

@@ -10,6 +10,8 @@
 
 std::wstring TestBinDir();
 std::wstring PastrelExePath();
+// The test build, which keeps the log PastrelProcess reads.
+std::wstring ObservedPastrelExePath();
 // A fresh, empty folder under the temporary directory.
 std::wstring MakeTempDir(const std::wstring& name);
 std::string ToUtf8(const std::wstring& text);
@@ -44,8 +46,11 @@ class PastrelProcess {
 public:
     struct Options {
         std::wstring args;
-        std::wstring exePath; // default: the built Pastrel.exe
+        std::wstring exePath; // default: the shipped Pastrel.exe, or PastrelTest.exe when observed
         std::wstring language = L"EN";
+        // The test build, whose log the accessors below read (balloons, tray changes, menu state, commands); a
+        // fault marker implies it.
+        bool observed = false;
         std::wstring faultMarker; // PASTREL_FAULT_MARKER
         std::wstring faultPoint;  // PASTREL_FAULT_POINT
         bool waitForWindow = true;
@@ -82,7 +87,15 @@ private:
     HWND window_ = nullptr;
     std::vector<std::wstring> Records(const std::wstring& kind) const;
     std::wstring log_;
+    bool observed_ = false;
 };
+
+// Options that start the test build, whose log PastrelProcess reads.
+inline PastrelProcess::Options Observed() {
+    PastrelProcess::Options options;
+    options.observed = true;
+    return options;
+}
 
 // Runs Pastrel.exe with `args` as a short-lived second process and returns its exit code.
 DWORD RunPastrel(const std::wstring& args, DWORD timeoutMs = 10000, const std::wstring& exePath = {});

@@ -189,7 +189,7 @@ TEST_F(FloatingButton, FadesByTensTowardTheHoverOpacityAndPreviewsTheSettingsTra
 
 TEST_F(FloatingButton, AClickRewritesWithMonitoringOffAndGivesTheFocusBack) {
     StoreSetting(L"CBWatchEnabled", 0);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     HWND button = WaitForButton(pastrel.ProcessId());
     ASSERT_TRUE(button);
     HWND editor = CreateWindowExW(0, L"STATIC", L"editor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 500, 300, 200, nullptr,

@@ -2,6 +2,7 @@
 #include "pastrel_test.h"
 
 #include "ui/guide_ids.h"
+#include "ui/mul_by_n_ids.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +73,7 @@ TEST_F(Guide, ForceExitEndsTheRunningInstanceBeforeTheSecondStartEnds) {
 }
 
 TEST_F(Guide, SettingsButtonAsksTheRunningInstance) {
-    PastrelProcess first;
+    PastrelProcess first(Observed());
     SecondStart second(L"EN");
     ASSERT_TRUE(second.dialog);
     PostMessageW(second.dialog, WM_COMMAND, IDC_RUNNING_SETTINGS, 0);
@@ -157,6 +158,32 @@ TEST_F(Help, SwitchAndMenuOpenTheirPagesInTheBrowser) {
     pastrel.MenuKeys({'H'});
     EXPECT_TRUE(WaitUntil([&] { return Opened().find("help/HLP000001.html") != std::string::npos; }, 10000))
         << Opened();
+}
+
+// A topic with an anchor reaches the browser as a Linux file address that leads to the page with the anchor kept.
+TEST_F(Help, AnchoredTopicsOpenAsLinuxFileAddresses) {
+    PastrelProcess pastrel;
+    ASSERT_TRUE(pastrel.OpenTrayMenu());
+    pastrel.MenuKeys({'C', 'M'}); // CSV/TSV, Multiply by N
+    HWND dialog = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (dialog = FindWindowW(L"#32770", L"Multiply by N")) != nullptr; }));
+    PostMessageW(dialog, WM_COMMAND, IDC_MUL_BY_N_HELP, 0);
+    ASSERT_TRUE(WaitUntil([&] { return Opened().find("\n") != std::string::npos; }, 10000));
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    std::string opened = Opened();
+    opened.resize(opened.find('\n'));
+    ASSERT_EQ(opened.rfind("file:///", 0), 0u) << opened;
+    EXPECT_EQ(opened.find('\\'), std::string::npos) << opened;
+    // The address is a Linux path: Wine's drive Z: shows the whole Linux file system.
+    HANDLE file = CreateFileW((L"Z:" + std::wstring(opened.begin() + 7, opened.end())).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << opened;
+    char bytes[4096];
+    DWORD got = 0;
+    ReadFile(file, bytes, sizeof(bytes), &got, nullptr);
+    CloseHandle(file);
+    std::string page(bytes, got);
+    EXPECT_NE(page.find("/bin/help/HLP000017.html#mul_by_n\""), std::string::npos) << opened << "\n" << page;
 }
 
 // Help that cannot open says so, with the page a user could still open by hand: a missing page, and a browser that

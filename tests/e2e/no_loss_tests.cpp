@@ -115,6 +115,116 @@ TEST_F(NoLoss, ProgramKilledDuringAFilterLeavesTheCopy) {
     EXPECT_EQ(Clipboard(), L"keep me");
 }
 
+// The process id an endless filter ("sleep FILE") wrote, once it runs.
+DWORD FilterProcessId(const std::wstring& pidFile) {
+    DWORD id = 0;
+    WaitUntil([&] {
+        HANDLE file = CreateFileW(pidFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        char digits[32] = {};
+        DWORD got = 0;
+        ReadFile(file, digits, sizeof(digits) - 1, &got, nullptr);
+        CloseHandle(file);
+        id = static_cast<DWORD>(strtoul(digits, nullptr, 10));
+        return id != 0;
+    });
+    return id;
+}
+
+bool ProcessEnds(DWORD id, DWORD timeoutMs) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (!process) return true;
+    bool ended = WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// The filter's temporary files in the temporary folder.
+std::vector<std::wstring> FilterFiles() {
+    wchar_t directory[MAX_PATH];
+    GetTempPathW(MAX_PATH, directory);
+    std::vector<std::wstring> files;
+    for (const wchar_t* prefix : {L"PZI", L"PZO", L"PZE"}) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW((std::wstring(directory) + prefix + L"*.tmp").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do files.push_back(found.cFileName);
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    return files;
+}
+
+// While an endless filter runs, a second start's switch is served, the tray menu opens, and "/X" ends the program,
+// the filter with it, leaving the copy as it was.
+TEST_F(NoLoss, AnswersWhileAFilterRunsAndExitEndsTheFilter) {
+    std::wstring pidFile = MakeTempDir(L"endless") + L"\\pid";
+    StoreSetting(L"USE_CMDLINE", 1);
+    StoreSetting(L"CMDLINE", FilterCommand(L"sleep " + pidFile));
+    PastrelProcess pastrel(Observed());
+    ASSERT_TRUE(app.CopyFormattedText(L"as it was"));
+    DWORD filter = FilterProcessId(pidFile);
+    ASSERT_NE(filter, 0u);
+    EXPECT_EQ(RunPastrel(L"/P0", 2000), 0u);
+    EXPECT_TRUE(WaitUntil([&] { return !pastrel.Commands().empty(); }, 2000));
+    EXPECT_TRUE(pastrel.OpenTrayMenu());
+    pastrel.MenuKeys({VK_ESCAPE});
+    ASSERT_TRUE(WaitUntil([&] { return !pastrel.MenuOpen(); }, 2000));
+    EXPECT_EQ(RunPastrel(L"/X", 4000), 0u);
+    EXPECT_TRUE(pastrel.WaitExit(2000));
+    EXPECT_TRUE(ProcessEnds(filter, 2000));
+    EXPECT_EQ(Clipboard(), L"as it was");
+    EXPECT_TRUE(ClipboardHasFormat(HtmlFormat()));
+    EXPECT_TRUE(FilterFiles().empty());
+}
+
+// A killed program's filter ends with it; the files it left are removed at the next start.
+TEST_F(NoLoss, KilledProgramTakesItsFilterAlong) {
+    std::wstring pidFile = MakeTempDir(L"killed") + L"\\pid";
+    StoreSetting(L"USE_CMDLINE", 1);
+    StoreSetting(L"CMDLINE", FilterCommand(L"sleep " + pidFile));
+    {
+        PastrelProcess pastrel;
+        ASSERT_TRUE(app.CopyFormattedText(L"keep me"));
+        DWORD filter = FilterProcessId(pidFile);
+        ASSERT_NE(filter, 0u);
+        TerminateProcess(pastrel.Handle(), 1);
+        ASSERT_TRUE(pastrel.WaitExit(5000));
+        EXPECT_TRUE(ProcessEnds(filter, 5000));
+        EXPECT_EQ(Clipboard(), L"keep me");
+    }
+    StoreSetting(L"USE_CMDLINE", 0);
+    PastrelProcess next;
+    EXPECT_TRUE(WaitUntil([] { return FilterFiles().empty(); }, 3000));
+}
+
+// A copy made while the processing at start still converts (the watch is not attached yet) is processed after it.
+TEST_F(NoLoss, CopyMadeWhileTheStartProcessingConvertsIsProcessed) {
+    StoreSetting(L"USE_CMDLINE", 1);
+    StoreSetting(L"CMDLINE", FilterCommand(L"slow 1500"));
+    ASSERT_TRUE(app.CopyFormattedText(L"waiting"));
+    PastrelProcess pastrel;
+    ASSERT_TRUE(app.CopyFormattedText(L"newer"));
+    EXPECT_TRUE(WaitUntil([] { return Clipboard() == L"NEWER"; }, 8000)) << ToUtf8(Clipboard());
+}
+
+// A copy that follows another at once may land while the watch is detached around the program's own write; it is
+// processed all the same. The moment is short: a pair lands in it only now and then, so many pairs are made.
+TEST_F(NoLoss, NoCopySlipsThroughAroundTheOwnWrite) {
+    PastrelProcess pastrel;
+    int missed = 0;
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_TRUE(app.CopyFormattedText(L"first"));
+        Sleep(i % 3);
+        std::wstring second = L"second " + std::to_wstring(i);
+        ASSERT_TRUE(app.CopyFormattedText(second));
+        if (!WaitUntil([&] { return GetClipboardOwner() == pastrel.Window() && Clipboard() == second; }, 1500))
+            ++missed;
+    }
+    EXPECT_EQ(missed, 0);
+}
+
 // Under Wine a destroyed owner window's data goes with it; the rewritten copy must outlive the program.
 TEST_F(NoLoss, RewrittenCopyOutlivesTheProgram) {
     PastrelProcess pastrel;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -22,6 +23,27 @@ void Type(HWND dialog, int id, const std::wstring& text) {
 void Pick(HWND dialog, int id, int index) {
     SendDlgItemMessageW(dialog, id, CB_SETCURSEL, index, 0);
     SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The screen's pixels under a window, as 32-bit BGRA rows.
+std::vector<DWORD> ScreenPixels(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    std::vector<DWORD> pixels(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
 }
 
 // Opens the dialog through the tray menu's item and returns it.
@@ -219,6 +241,36 @@ TEST_F(RegexDialog, Utf8TemplatesCannotBeUsedAndNonSaveModeKeepsNoHistory) {
     DWORD type = 0;
     EXPECT_EQ(StoredMultiSz(L"cbq_before", &type), std::wstring(L"kept\0\0", 6));
     EXPECT_EQ(StoredString(L"REP_BEFORE"), L"(missing)");
+}
+
+// Widened step by step as a mouse drag does, the buttons that move along the bottom edge are drawn whole at every
+// step: what the screen shows equals a fresh painting of the whole dialog.
+TEST_F(RegexDialog, ButtonsMovedByWideningAreDrawnWhole) {
+    PastrelProcess pastrel(InLanguage(L"EN"));
+    HWND dialog = OpenRegexDialog(pastrel, kCaptionEn);
+    ASSERT_TRUE(dialog);
+    SetForegroundWindow(dialog);
+    RECT opened{};
+    GetWindowRect(dialog, &opened);
+    for (int step = 1; step <= 12; ++step) {
+        SetWindowPos(dialog, nullptr, 0, 0, opened.right - opened.left + 7 * step, opened.bottom - opened.top,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        PumpFor(30);
+    }
+    PumpFor(300);
+    std::vector<std::vector<DWORD>> drawn;
+    for (int id : {IDOK, IDCANCEL, IDC_REGEX_HELP}) drawn.push_back(ScreenPixels(GetDlgItem(dialog, id)));
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    PumpFor(300);
+    int index = 0;
+    for (int id : {IDOK, IDCANCEL, IDC_REGEX_HELP}) {
+        SCOPED_TRACE(id);
+        std::vector<DWORD> fresh = ScreenPixels(GetDlgItem(dialog, id));
+        EXPECT_FALSE(fresh.empty());
+        EXPECT_TRUE(fresh == drawn[index++]) << "the button was drawn in part only";
+    }
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
 }
 
 } // namespace

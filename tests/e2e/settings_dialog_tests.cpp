@@ -308,6 +308,39 @@ TEST_F(SettingsDialog, ValidationBoxesKeepTheDialogAndCancelStoresNothing) {
     }
 }
 
+// The programs whose copies are left alone: shown from the store, refused with a message while the list is too long
+// (the dialog stays, nothing is stored), stored tidied; blanks and paths do not count against the limit.
+TEST_F(SettingsDialog, ExcludedProgramsAreStoredTidiedAndATooLongListIsRefused) {
+    struct Expected {
+        const wchar_t *language, *title, *tooLong;
+    };
+    for (Expected e :
+         {Expected{L"EN", kTitleEn,
+                   L"The list of excluded programs is too long. Please keep it within 2049 characters."},
+          Expected{L"JA", kTitleJa, L"除外するプログラムの一覧が長すぎます。2049 文字以内にしてください。"}}) {
+        SCOPED_TRACE(ToUtf8(e.language));
+        ClearStoredSettings();
+        StoreSetting(L"NoOpeningDlg", 1);
+        StoreSetting(L"ExcludePrograms", std::wstring(L"WINWORD.EXE"));
+        PastrelProcess pastrel(InLanguage(e.language));
+        HWND dialog = OpenSettingsDialog(pastrel, e.title);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(DialogItemText(dialog, IDC_SET_EXCLUDE), L"WINWORD.EXE");
+        std::wstring tooLong;
+        while (tooLong.size() < 2100) tooLong += L"program.exe;";
+        SetDlgItemTextW(dialog, IDC_SET_EXCLUDE, tooLong.c_str());
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        Box box = AnswerBox(pastrel, dialog);
+        EXPECT_EQ(box.text, e.tooLong);
+        EXPECT_TRUE(IsWindow(dialog));
+        EXPECT_EQ(StoredString(L"ExcludePrograms"), L"WINWORD.EXE");
+        const std::wstring untidy = std::wstring(3000, L' ') + L" C:\\Office\\EXCEL.EXE ;; soffice.bin ;";
+        SetDlgItemTextW(dialog, IDC_SET_EXCLUDE, untidy.c_str());
+        Close(pastrel, dialog, IDOK);
+        EXPECT_EQ(StoredString(L"ExcludePrograms"), L"EXCEL.EXE;soffice.bin");
+    }
+}
+
 TEST_F(SettingsDialog, JapaneseOkWritesTheIniFileAndExplainsTheEnlargedDialog) {
     std::wstring exe = CopyExeAs(L"Pastrel_o.exe");
     std::wstring ini = exe.substr(0, exe.rfind(L'\\')) + L"\\Pastrel.ini";
@@ -452,7 +485,7 @@ TEST_F(SettingsDialog, EnlargedDialogFillsTheWorkAreaHeightInItsBottomRightCorne
 
 // The dialog comes forward too, but only for a moment: the menu that follows takes the foreground.
 TEST_F(SettingsDialog, TheTrayMenuWhileItIsOpenAsksToCloseIt) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     pastrel.ClearLog();
@@ -520,7 +553,7 @@ TEST_F(SettingsDialog, AFieldHoldingNoValidFileNameStillOpensTheChooser) {
 // afterwards keeps them.
 TEST_F(SettingsDialog, HotkeysAreRegisteredAndSavedAtOnce) {
     ASSERT_TRUE(RegisterHotKey(nullptr, 78, MOD_CONTROL, 'W')); // taken here, before Pastrel asks for it
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
     ASSERT_TRUE(dialog);
     PostMessageW(dialog, WM_COMMAND, IDC_SET_HOTKEYS, 0);

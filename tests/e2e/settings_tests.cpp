@@ -124,7 +124,7 @@ TEST_F(StoredSettings, IniToRegistryCopiesTheNormalisedDefaults) {
                      nullptr);
     RegQueryValueExW(key, L"MultiDivSec", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
-    EXPECT_EQ(values, 57u);
+    EXPECT_EQ(values, 62u);
     EXPECT_EQ(value, 1000u);
 }
 
@@ -156,9 +156,10 @@ TEST_F(StoredSettings, CopyToAnUnwritableIniReportsFailure) {
 TEST_F(StoredSettings, FailedSaveIsShownAsOneWarningListingEveryKey) {
     std::wstring dir = MakeTempDir(L"readonly-ini");
     std::wstring exe = dir + L"\\Pastrel_o.exe";
-    CopyFileW(PastrelExePath().c_str(), exe.c_str(), FALSE);
+    CopyFileW(ObservedPastrelExePath().c_str(), exe.c_str(), FALSE);
     CreateDirectoryW((dir + L"\\Pastrel.ini").c_str(), nullptr); // a folder where the ini file belongs
     PastrelProcess::Options options;
+    options.observed = true;
     options.exePath = exe;
     PastrelProcess pastrel(options);
     ASSERT_TRUE(pastrel.Window());

@@ -29,7 +29,7 @@ TEST_F(Tray, SingleClickProcessesAfterTheDoubleClickTime) {
 }
 
 TEST_F(Tray, DoubleClickTogglesMonitoringWithoutProcessing) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"before");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_LBUTTONDOWN);
@@ -51,7 +51,7 @@ TEST_F(Tray, MiddleClickEmptiesTheClipboard) {
 }
 
 TEST_F(Tray, MiddleClickWhileAnotherProgramHoldsTheClipboardShowsAnError) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     ASSERT_TRUE(OpenClipboard(app.Window()));
     PostMessageW(pastrel.Window(), WMU_TRAY, TRAY_ICON_ID, WM_MBUTTONUP);
     std::vector<Notice> notices;
@@ -92,31 +92,31 @@ TEST_F(Tray, CheckMarksMirrorTheSettings) {
     StoreSetting(L"StrConvID", std::wstring(L"NO_SUCH_ENTRY"));
     StoreSetting(L"FileFolderCopy", 5);
     StoreSetting(L"DelTab", 1);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     MenuState state = pastrel.LastMenuState();
     pastrel.MenuKeys({VK_ESCAPE});
     EXPECT_EQ(state[Item(IDM_TOGGLE_MONITOR)], 0u);
     EXPECT_EQ(state[Item(IDM_PROCESS_NOW)], static_cast<unsigned>(MF_GRAYED));
     EXPECT_EQ(state[Item(IDM_CONVERT_NONE)], static_cast<unsigned>(MF_CHECKED)); // a conversion that no longer exists
-    EXPECT_EQ(state[L"pos4"], 0u);
+    EXPECT_EQ(state[L"pos5"], 0u);
     EXPECT_EQ(state[Item(IDM_CONVERT_FIRST)], 0u);
     EXPECT_EQ(state[Item(IDM_SORTASC)], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_SORTDSC)], 0u); // ascending wins the mark
     EXPECT_EQ(state[Item(IDM_TAB8SPACE)], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"pos7"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos8"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_MUL_BY_N)], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_CSV_CHANGEROWCOL)], 0u);
-    EXPECT_EQ(state[L"pos9"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos10"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_FILES_NONE)], static_cast<unsigned>(MF_CHECKED)); // an unknown file mode marks "None"
-    EXPECT_EQ(state[L"pos8"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos9"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_DEL_TAB)], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"pos5"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos6"], static_cast<unsigned>(MF_CHECKED));
     EXPECT_EQ(state[Item(IDM_MULTIDIV)], 0u);
 }
 
 TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     // for each line(&Y) -> Sort by &descending order, then -> Sort by &ascending order
     ASSERT_TRUE(pastrel.OpenTrayMenu());
     pastrel.MenuKeys({'Y', 'D'});
@@ -149,7 +149,7 @@ TEST_F(Tray, MenuChoicesChangeTheSettingsAndSortsStayExclusive) {
 
 TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
     {
-        PastrelProcess pastrel;
+        PastrelProcess pastrel(Observed());
         ASSERT_TRUE(pastrel.OpenTrayMenu());
         pastrel.MenuKeys({'V', VK_DOWN, VK_RETURN}); // Con&vert characters -> the first entry of Convert.def
         ASSERT_TRUE(WaitUntil([&] { return !pastrel.MenuOpen(); }));
@@ -158,7 +158,7 @@ TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
         ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
         EXPECT_EQ(Clipboard(), L"ABC　123");
     }
-    PastrelProcess again;
+    PastrelProcess again(Observed());
     app.CopyFormattedText(L"ｘｙｚ");
     ASSERT_TRUE(WaitForRewrite(again.Window()));
     EXPECT_EQ(Clipboard(), L"xyz");
@@ -166,13 +166,13 @@ TEST_F(Tray, ConversionChosenFromTheMenuIsAppliedAndSurvivesARestart) {
     MenuState state = again.LastMenuState();
     again.MenuKeys({VK_ESCAPE});
     EXPECT_EQ(state[Item(IDM_CONVERT_FIRST)], static_cast<unsigned>(MF_CHECKED));
-    EXPECT_EQ(state[L"pos4"], static_cast<unsigned>(MF_CHECKED));
+    EXPECT_EQ(state[L"pos5"], static_cast<unsigned>(MF_CHECKED));
 }
 
 TEST_F(Tray, BalloonsShowSuccessOnlyWhenAskedButFailuresAlways) {
     StoreSetting(L"REP_REP", 1);
     StoreSetting(L"REP_BEFORE", std::wstring(L"(unbalanced"));
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"x");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.Notices().empty(); }));
@@ -187,7 +187,7 @@ TEST_F(Tray, BalloonsShowSuccessOnlyWhenAskedButFailuresAlways) {
 
 TEST_F(Tray, SuccessBalloonWhenAsked) {
     StoreSetting(L"SHOW_BALLOON", 1);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"x");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.Notices().empty(); }));
@@ -205,15 +205,21 @@ struct HotkeyHolder {
 };
 
 TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
-    HotkeyHolder first(7, MOD_CONTROL | MOD_ALT, VK_F11), second(8, MOD_CONTROL | MOD_ALT, VK_F12);
-    ASSERT_TRUE(first.held && second.held);
+    HotkeyHolder first(7, MOD_CONTROL | MOD_ALT, VK_F11), second(8, MOD_CONTROL | MOD_ALT, VK_F12),
+        third(9, MOD_CONTROL | MOD_ALT, VK_F10);
+    ASSERT_TRUE(first.held && second.held && third.held);
+    // The warning is shown while the main window is created, which may still run when the window can be found.
+    auto noticesOf = [](PastrelProcess& pastrel) {
+        WaitUntil([&] { return !pastrel.Notices().empty(); }, 3000);
+        return pastrel.Notices();
+    };
 
     StoreSetting(L"SK1_CTRL", 1);
     StoreSetting(L"SK1_ALT", 1);
     StoreSetting(L"SK1_VKEY", VK_F11);
     {
-        PastrelProcess pastrel;
-        auto notices = pastrel.Notices();
+        PastrelProcess pastrel(Observed());
+        auto notices = noticesOf(pastrel);
         ASSERT_EQ(notices.size(), 1u);
         EXPECT_EQ(notices[0].level, 2u);
         EXPECT_EQ(notices[0].text, L"Cannot register a hotkey for 'Stops to monitor the clipboard.'");
@@ -221,13 +227,29 @@ TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
     StoreSetting(L"SK2_CTRL", 1);
     StoreSetting(L"SK2_ALT", 1);
     StoreSetting(L"SK2_VKEY", VK_F12);
+    StoreSetting(L"SK3_CTRL", 1);
+    StoreSetting(L"SK3_ALT", 1);
+    StoreSetting(L"SK3_VKEY", VK_F10);
     {
-        PastrelProcess pastrel;
-        auto notices = pastrel.Notices();
+        PastrelProcess pastrel(Observed());
+        auto notices = noticesOf(pastrel);
         ASSERT_EQ(notices.size(), 1u);
         EXPECT_EQ(notices[0].text, L"Cannot register a hotkey for 'Stops to monitor the clipboard.'\r\n-----\r\n"
-                                   L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'");
+                                   L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'\r\n-----\r\n"
+                                   L"Cannot register a hotkey for 'Restore the formatted copy.'");
     }
+}
+
+// A stored key without Shift, Ctrl or Alt is not taken from the other programs: it warns as a taken one does.
+TEST_F(Tray, AStoredBareHotkeyIsNotRegisteredAndWarns) {
+    StoreSetting(L"SK2_VKEY", VK_F8);
+    PastrelProcess pastrel;
+    auto notices = pastrel.Notices();
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].level, 2u);
+    EXPECT_EQ(notices[0].text, L"Cannot register a hotkey for 'Clipboard Rich Text to Plane Text.'");
+    HotkeyHolder bare(9, 0, VK_F8);
+    EXPECT_TRUE(bare.held);
 }
 
 TEST_F(Tray, HotkeyPostsItsCommand) {
@@ -239,11 +261,13 @@ TEST_F(Tray, HotkeyPostsItsCommand) {
     ASSERT_TRUE(FormattedCopyStays());
     PostMessageW(pastrel.Window(), WM_HOTKEY, 2, MAKELPARAM(MOD_CONTROL, VK_F9));
     EXPECT_TRUE(WaitForRewrite(pastrel.Window()));
+    PostMessageW(pastrel.Window(), WM_HOTKEY, 3, MAKELPARAM(MOD_CONTROL, VK_F8)); // the third takes the rewrite back
+    EXPECT_TRUE(WaitUntil([] { return ClipboardHasFormat(HtmlFormat()); }));
 }
 
 TEST_F(Tray, ShellRestartBringsTheIconBackInItsState) {
     StoreSetting(L"CBWatchEnabled", 0);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     pastrel.ClearLog();
     PostMessageW(pastrel.Window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     ASSERT_TRUE(WaitUntil([&] { return !pastrel.TrayChanges().empty(); }));
@@ -261,7 +285,7 @@ protected:
 
 TEST_F(Recopy, LinesAreCopiedInTurnSkippingEmptyOnes) {
     StoreSetting(L"SHOW_BALLOON", 1);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     app.CopyFormattedText(L"x\r\n\r\ny");
     ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
     auto seen = ClipboardTextsOver(1800);

@@ -51,6 +51,11 @@ TEST(HotkeyKeys, OnlyTheSameKeyWithTheSameModifiersClashes) {
     EXPECT_FALSE(IsSameHotkey(ctrlA, {false, false, true, 'A'}));
     EXPECT_FALSE(IsSameHotkey(ctrlA, {false, true, false, 'B'}));
     EXPECT_FALSE(IsSameHotkey({true, true, true, 0}, {true, true, true, 0})); // no key registers nothing
+    EXPECT_TRUE(IsBareHotkey({false, false, false, 'A'}));
+    EXPECT_FALSE(IsBareHotkey({false, false, false, 0}));
+    for (HotkeyChoice withModifier : {HotkeyChoice{true, false, false, 'A'}, HotkeyChoice{false, true, false, 'A'},
+                                      HotkeyChoice{false, false, true, 'A'}})
+        EXPECT_FALSE(IsBareHotkey(withModifier));
 }
 
 // ---- The dialog itself ----
@@ -190,7 +195,7 @@ TEST_F(HotkeyDialogRun, ShowsTheStoredKeysAndOkStoresWhatIsShown) {
     EXPECT_EQ(row0, L"None");
     const bool expected[6] = {false, true, true, true, false, false};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(boxes[i], expected[i]) << i;
-    EXPECT_EQ(tooltips, 9); // the English layout has none for the two lists
+    EXPECT_EQ(tooltips, 12); // the English layout has none for the three lists
     EXPECT_EQ(Settings.SK1_VKEY, VK_F5);
     EXPECT_TRUE(Settings.SK1_CTRL && Settings.SK1_ALT && !Settings.SK1_SHIFT);
     EXPECT_EQ(Settings.SK2_VKEY, 0);
@@ -250,6 +255,54 @@ TEST_F(HotkeyDialogRun, CancelKeepsTheRecordAndBothNoneIsAccepted) {
     EXPECT_EQ(Settings.SK1_VKEY, 0);
     EXPECT_EQ(Settings.SK2_VKEY, 0);
     EXPECT_TRUE(Settings.SK1_ALT && Settings.SK2_ALT);
+}
+
+// A key alone would be taken from every other program: it is refused with its own message, in both languages, and
+// the third row is refused against the first as the second is; once both are mended the third row is stored.
+TEST_F(HotkeyDialogRun, ABareKeyAndAThirdRowLikeTheFirstAreRefusedUntilMended) {
+    struct Expected {
+        bool japanese;
+        const wchar_t *bare, *same;
+    };
+    for (Expected e :
+         {Expected{true, L"Shift、Ctrl、Alt のいずれかも選んでください。", L"同じホットキーは指定できません。"},
+          Expected{false, L"Please choose Shift, Ctrl or Alt as well.", L"Do not specify the same hotkey."}}) {
+        SCOPED_TRACE(e.japanese);
+        Settings = SettingsRecord{};
+        std::vector<std::wstring> messages;
+        SettingsRecord beforeMended;
+        INT_PTR result = Run(e.japanese, [&](HWND dialog) {
+            auto refusedOk = [&] {
+                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                HWND box = WaitForDialogWindow(dialog, nullptr);
+                if (!box) return false;
+                messages.push_back(StaticTexts(box));
+                SendMessageW(box, WM_COMMAND, IDOK, 0);
+                for (int i = 0; i < 500 && IsWindow(box) && IsWindowVisible(box); ++i) Sleep(10);
+                return true;
+            };
+            Select(dialog, IDC_HOTKEY3_KEY, HotkeyKeyRow(VK_F9));
+            if (!refusedOk()) return false;
+            Check(dialog, IDC_HOTKEY3_ALT, true);
+            Check(dialog, IDC_HOTKEY1_ALT, true);
+            Select(dialog, IDC_HOTKEY1_KEY, HotkeyKeyRow(VK_F9));
+            if (!refusedOk()) return false;
+            beforeMended = Settings;
+            Check(dialog, IDC_HOTKEY1_CTRL, true);
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+        ASSERT_EQ(messages.size(), 2u);
+        EXPECT_NE(messages[0].find(e.bare), std::wstring::npos) << testing::PrintToString(messages[0]);
+        EXPECT_NE(messages[1].find(e.same), std::wstring::npos) << testing::PrintToString(messages[1]);
+        EXPECT_EQ(beforeMended.SK3_VKEY, 0); // nothing stored while refused
+        EXPECT_EQ(beforeMended.SK1_VKEY, 0);
+        EXPECT_EQ(result, IDOK);
+        EXPECT_EQ(Settings.SK3_VKEY, VK_F9);
+        EXPECT_TRUE(Settings.SK3_ALT && !Settings.SK3_CTRL && !Settings.SK3_SHIFT);
+        EXPECT_EQ(Settings.SK1_VKEY, VK_F9);
+        EXPECT_TRUE(Settings.SK1_ALT && Settings.SK1_CTRL);
+    }
 }
 
 } // namespace

@@ -207,7 +207,7 @@ TEST_F(SettingsStore, RegistryStringsComeBackExactly) {
     EXPECT_EQ(Settings.StrConvID, std::wstring(2049, L'z'));
 }
 
-TEST_F(SettingsStore, SaveWritesAll57KeysAsDwordsAndStrings) {
+TEST_F(SettingsStore, SaveWritesEveryKeyAsDwordsAndStrings) {
     Settings.LEFT_FLOATING = -5;
     ASSERT_TRUE(SaveSettings());
     HKEY key;
@@ -215,7 +215,7 @@ TEST_F(SettingsStore, SaveWritesAll57KeysAsDwordsAndStrings) {
     DWORD values = 0;
     RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
                      nullptr);
-    EXPECT_EQ(values, 57u);
+    EXPECT_EQ(values, 62u);
     DWORD type = 0, data = 0, size = sizeof(data);
     RegQueryValueExW(key, L"LEFT_FLOATING", nullptr, &type, reinterpret_cast<BYTE*>(&data), &size);
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));

@@ -164,6 +164,10 @@ REGEDIT4
 "SK2_CTRL"=dword:00000001
 "SK2_ALT"=dword:00000001
 "SK2_VKEY"=dword:00000052
+"SK3_CTRL"=dword:00000001
+"SK3_ALT"=dword:00000001
+"SK3_VKEY"=dword:00000055
+"ExcludePrograms"="notepad.exe; excluded_offer"
 REG
 wine regedit /S "$(winepath -w "$work/hotkeys.reg")" >/dev/null 2>&1
 shared="$work/shared"
@@ -204,6 +208,28 @@ else
             pass "$name"
         else
             fail "$name" "Ctrl+Alt+P did not switch watching on"
+        fi
+    fi
+fi
+
+name="an X program named in ExcludePrograms keeps its copy formatted; the third hotkey takes a rewrite back"
+cp "$offer" "$work/excluded_offer"
+: > "$work/excluded"
+pid=$("$work/excluded_offer" -l 120 -r "$work/excluded" text/html='<b>kept</b>' UTF8_STRING='kept')
+offer_pids+=("$pid")
+sleep 1
+if ! offers_html || [ "$(paste)" != kept ]; then
+    fail "$name" "the excluded program's copy became '$(paste -t TARGETS | tr '\n' ' ')'"
+else
+    copy undo text/html='<u>undo</u>' UTF8_STRING='undo'
+    if ! wait_for rewritten_to 'undo'; then
+        fail "$name" "a listed program's name kept another program's copy formatted"
+    else
+        xdotool key ctrl+alt+u
+        if wait_for offers_html && [ "$(paste)" = undo ] && paste -t text/html | grep -q '<u>undo</u>'; then
+            pass "$name"
+        else
+            fail "$name" "Ctrl+Alt+U left '$(paste -t TARGETS | tr '\n' ' ')'"
         fi
     fi
 fi
