@@ -341,6 +341,23 @@ TEST_F(SettingsDialog, ExcludedProgramsAreStoredTidiedAndATooLongListIsRefused) 
     }
 }
 
+// The button adds the program behind the last copy made elsewhere (this test's own executable), and the list acts at
+// once: the next copy from that program stays formatted.
+TEST_F(SettingsDialog, AddTheLastProgramListsTheCopyingProgramAndItsCopiesStayFormatted) {
+    StoreSetting(L"ExcludePrograms", std::wstring(L"WINWORD.EXE"));
+    PastrelProcess pastrel(InLanguage(L"EN"));
+    ASSERT_TRUE(app.CopyFormattedText(L"noted"));
+    ASSERT_TRUE(WaitForRewrite(pastrel.Window()));
+    HWND dialog = OpenSettingsDialog(pastrel, kTitleEn);
+    ASSERT_TRUE(dialog);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SET_EXCLUDE_ADD, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_SET_EXCLUDE_ADD)));
+    EXPECT_EQ(DialogItemText(dialog, IDC_SET_EXCLUDE), L"WINWORD.EXE;e2e_tests.exe");
+    Close(pastrel, dialog, IDOK);
+    EXPECT_EQ(StoredString(L"ExcludePrograms"), L"WINWORD.EXE;e2e_tests.exe");
+    EXPECT_TRUE(FormattedCopyStays(600));
+}
+
 TEST_F(SettingsDialog, JapaneseOkWritesTheIniFileAndExplainsTheEnlargedDialog) {
     std::wstring exe = CopyExeAs(L"Pastrel_o.exe");
     std::wstring ini = exe.substr(0, exe.rfind(L'\\')) + L"\\Pastrel.ini";

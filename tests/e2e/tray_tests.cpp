@@ -243,7 +243,7 @@ TEST_F(Tray, TakenHotkeysGiveOneWarningBalloon) {
 // A stored key without Shift, Ctrl or Alt is not taken from the other programs: it warns as a taken one does.
 TEST_F(Tray, AStoredBareHotkeyIsNotRegisteredAndWarns) {
     StoreSetting(L"SK2_VKEY", VK_F8);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     auto notices = pastrel.Notices();
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].level, 2u);
@@ -256,7 +256,7 @@ TEST_F(Tray, HotkeyPostsItsCommand) {
     StoreSetting(L"CBWatchEnabled", 0);
     StoreSetting(L"SK2_CTRL", 1);
     StoreSetting(L"SK2_VKEY", VK_F9);
-    PastrelProcess pastrel;
+    PastrelProcess pastrel(Observed());
     EXPECT_TRUE(pastrel.Notices().empty());
     ASSERT_TRUE(FormattedCopyStays());
     PostMessageW(pastrel.Window(), WM_HOTKEY, 2, MAKELPARAM(MOD_CONTROL, VK_F9));
