@@ -128,6 +128,12 @@ hotkey_accelerators() {
 # switches instead.
 on_wayland() { [ -n "${WAYLAND_DISPLAY:-}" ] || [ "${XDG_SESSION_TYPE:-}" = wayland ]; }
 
+# The commands that carry out Pastrel's hotkeys, for the desktop's own shortcuts.
+print_switch_commands() {
+    local sw
+    for sw in /P /R /U; do echo "    $root/tools/run.sh --no-setup $sw"; done
+}
+
 # A string in GVariant's text form, as gsettings reads its values.
 gvariant_string() {
     local text="${1//\\/\\\\}"
@@ -141,7 +147,8 @@ bind_gnome_keys() {
     local schema=org.gnome.settings-daemon.plugins.media-keys
     local base=/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings
     if ! command -v gsettings >/dev/null || ! gsettings list-keys "$schema" >/dev/null 2>&1; then
-        echo "GNOME's gsettings is not here: bind your desktop's shortcuts to the commands above by hand." >&2
+        echo "GNOME's gsettings is not here: bind your desktop's own shortcuts by hand to these commands:" >&2
+        print_switch_commands >&2
         return 1
     fi
     local bindings sw accelerator name path list command=(env "WINEPREFIX=$WINEPREFIX")
@@ -240,10 +247,10 @@ pastrel_pid=$!
 companion_options=()
 if on_wayland; then
     companion_options+=(--no-keys)
-    echo "This is a Wayland session, where X programs cannot have global hotkeys: Pastrel's work only while one of" \
-         "its windows has the focus. Bind your desktop's own shortcuts to these commands instead" \
+    echo "This is a Wayland session, where X programs cannot have global hotkeys: Pastrel's hotkeys work only while" \
+         "one of its windows has the focus. Bind your desktop's own shortcuts to these commands instead" \
          "(tools/run.sh --bind-keys does it on GNOME):"
-    for sw in /P /R /U; do echo "    $root/tools/run.sh --no-setup $sw"; done
+    print_switch_commands
 fi
 if [ -x "$companion" ]; then
     setsid "$companion" --pid "$pastrel_pid" --exe "$build/bin/Pastrel.exe" --dir "$companion_dir" \

@@ -14,12 +14,14 @@ mkdir -p "$root/docs"
 # The screen below Wine's tray window, trimmed to the dialog on it (tools/x_shot.py reads the screen through libX11).
 shot_dialog() { python3 "$root/tools/x_shot.py" "$1" 1280x740+0+60 --trim; }
 cd "$build/bin"
+# The tests leave their settings behind (watching off, hotkeys ...): the shots start from the defaults.
+wine reg delete 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /f >/dev/null 2>&1 || true
 wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v NoOpeningDlg /t REG_DWORD /d 1 /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Brindlewox\Pastrel\CurrentVersion' /v SHOW_BALLOON /t REG_DWORD /d 1 /f >/dev/null 2>&1
 for lang in ja en; do
     PASTREL_LANG=$lang wine Pastrel.exe &
     sleep 3
-    [ "$lang" = en ] && import -window root -crop 168x46+0+0 +repage "$root/docs/tray-wine.png" # Wine's own tray
+    [ "$lang" = en ] && python3 "$root/tools/x_shot.py" "$root/docs/tray-wine.png" 168x46+0+0 # Wine's own tray
     PASTREL_LANG=$lang wine Pastrel.exe & # a second start
     sleep 2
     shot_dialog "$root/docs/already-running-$lang.png"
@@ -47,7 +49,7 @@ for lang in ja en; do
     shot_dialog "$root/docs/about-$lang.png"
     wine shot_driver.exe dismiss
     wine shot_driver.exe balloon
-    sleep 1.5
+    sleep 2.5 # Wine's balloon shows about 2 s after the copy
     python3 "$root/tools/x_shot.py" "$root/docs/balloon-$lang.png" 280x105+0+0
     wine Pastrel.exe /X
     sleep 3 # the next start must not find this instance still running
