@@ -4,6 +4,14 @@
 
 #include <cstring>
 
+bool OpenClipboardPatiently(ClipboardSession& session, HWND owner) {
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        if (session.Open(owner)) return true;
+        Sleep(5);
+    }
+    return false;
+}
+
 ClipboardWriteResult WriteClipboardText(const std::wstring& text, bool emptyFirst) {
     SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
     GlobalBlock block{GlobalAlloc(GMEM_MOVEABLE, bytes)};

@@ -35,3 +35,18 @@ std::wstring WidenAnsi(const char* text) {
     wide.resize(static_cast<size_t>(length - 1)); // without the terminator
     return wide;
 }
+
+std::string EncodeUtf8(const std::wstring& text) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring DecodeUtf8(const std::string& bytes) {
+    int units = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(units > 0 ? static_cast<size_t>(units) : 0, L'\0');
+    if (units > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), units);
+    return text;
+}

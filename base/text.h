@@ -26,6 +26,9 @@ inline constexpr wchar_t kProductTitleEn[] = L"Pastrel";
 
 // An exception's narrow text (ANSI code page) as wide text.
 std::wstring WidenAnsi(const char* text);
+// UTF-8 and back, for files and addresses shared with other programs.
+std::string EncodeUtf8(const std::wstring& text);
+std::wstring DecodeUtf8(const std::string& bytes);
 
 // A message box owned by `owner` (may be null) with the product title as caption.
 int ShowMessage(HWND owner, const Text& text, UINT iconFlags);

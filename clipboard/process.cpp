@@ -213,23 +213,13 @@ void Convert(RunOutcome& outcome) {
     outcome.showNotices = true;
 }
 
-// Wine's clipboard manager opens the clipboard for a moment after every change to hand it to X; a short wait
-// rides that out. A program that holds it longer is left to the caller's retry.
-bool OpenForWriting(ClipboardSession& session, HWND window) {
-    for (int attempt = 0; attempt < 20; ++attempt) {
-        if (session.Open(window)) return true;
-        Sleep(5);
-    }
-    return false;
-}
-
 // Puts the result on the clipboard if it still holds what was read: a copy made while the text was converted is
 // newer, is processed on its own notification and must not be overwritten. What the rewrite replaces is kept first,
 // so that it can be restored. False when the clipboard could not be opened.
 bool WriteUnwatched(HWND window, RunOutcome& outcome) {
     WatchPause pause(window);
     ClipboardSession session;
-    if (!OpenForWriting(session, window)) return false;
+    if (!OpenClipboardPatiently(session, window)) return false;
     if (GetClipboardSequenceNumber() != outcome.readSequence) return true;
     // With no stage on, the rewrite writes the text it read: the snapshot takes that text over once the work is done
     // instead of copying it now (a large copy would pay for the fresh memory while the clipboard is open). The line

@@ -160,8 +160,7 @@ RestoreResult RestoreFormattedCopy(HWND window) {
     }
     ClipboardBusyScope busy; // the viewer chain is told while the clipboard closes
     ClipboardSession session;
-    for (int attempt = 0; attempt < 20 && !session.Open(window); ++attempt) Sleep(5);
-    if (!session.IsOpen()) return RestoreResult::CannotOpen;
+    if (!OpenClipboardPatiently(session, window)) return RestoreResult::CannotOpen;
     if (ClipboardChangedSinceOwnWrite()) {
         DropClipboardSnapshot();
         return RestoreResult::NothingToRestore;

@@ -1,6 +1,7 @@
 #include "clipboard/x11_owner.h"
 
 #include "base/handles.h"
+#include "base/text.h"
 #include "base/x11_companion.h"
 
 #include <windows.h>
@@ -16,9 +17,5 @@ std::wstring X11CopyOwner() {
     if (!ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr)) return {};
     std::string line(buffer, read);
     line.resize(line.find_first_of("\r\n") == std::string::npos ? line.size() : line.find_first_of("\r\n"));
-    if (line.empty()) return {};
-    int units = MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0);
-    std::wstring names(static_cast<size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), names.data(), units);
-    return names;
+    return DecodeUtf8(line);
 }

@@ -505,16 +505,36 @@ bool Run(ConversionRun& run, size_t entry, const std::vector<unsigned char>& tri
 
 } // namespace
 
-bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
-                               const std::wstring& text, std::wstring& result, std::wstring& warning) {
-    warning.clear();
+namespace {
+
+// The entry a conversion applies and the units that can start one of its rules (or of the entries it reaches).
+struct DefinitionStart {
+    size_t entry = 0;
+    std::vector<unsigned char> triggers;
+    bool followsReferences = false;
+};
+
+// False when there is nothing to convert: no identifier, no text or no such entry.
+bool StartDefinition(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
+                     const std::wstring& text, DefinitionStart& start) {
     if (identifier.empty() || text.empty()) return false;
     int entry = FindConversionEntry(table, identifier);
     if (entry < 0) return false;
-    std::vector<unsigned char> triggers(0x10000, 0);
-    const bool followsReferences = CollectTriggers(table, static_cast<size_t>(entry), triggers);
-    ConversionRun run(table, static_cast<size_t>(entry), text, followsReferences, result);
-    if (!Run(run, static_cast<size_t>(entry), triggers, warning)) return false;
+    start.entry = static_cast<size_t>(entry);
+    start.triggers.assign(0x10000, 0);
+    start.followsReferences = CollectTriggers(table, start.entry, start.triggers);
+    return true;
+}
+
+} // namespace
+
+bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
+                               const std::wstring& text, std::wstring& result, std::wstring& warning) {
+    warning.clear();
+    DefinitionStart start;
+    if (!StartDefinition(table, identifier, text, start)) return false;
+    ConversionRun run(table, start.entry, text, start.followsReferences, result);
+    if (!Run(run, start.entry, start.triggers, warning)) return false;
     result.swap(run.Result());
     return true;
 }
@@ -522,15 +542,11 @@ bool ApplyDefinitionConversion(const std::vector<ConversionEntry>& table, const 
 bool ApplyDefinitionConversionInPlace(const std::vector<ConversionEntry>& table, const std::wstring& identifier,
                                       std::wstring& text, std::wstring& spare, std::wstring& warning) {
     warning.clear();
-    if (identifier.empty() || text.empty()) return false;
-    int entry = FindConversionEntry(table, identifier);
-    if (entry < 0) return false;
-    std::vector<unsigned char> triggers(0x10000, 0);
-    const bool followsReferences = CollectTriggers(table, static_cast<size_t>(entry), triggers);
-    const bool inPlace = !followsReferences && NeverGrows(table[static_cast<size_t>(entry)]);
-    ConversionRun run(table, static_cast<size_t>(entry), text, followsReferences, spare,
-                      inPlace ? text.data() : nullptr);
-    if (!Run(run, static_cast<size_t>(entry), triggers, warning)) return false;
+    DefinitionStart start;
+    if (!StartDefinition(table, identifier, text, start)) return false;
+    const bool inPlace = !start.followsReferences && NeverGrows(table[start.entry]);
+    ConversionRun run(table, start.entry, text, start.followsReferences, spare, inPlace ? text.data() : nullptr);
+    if (!Run(run, start.entry, start.triggers, warning)) return false;
     if (inPlace) {
         text.resize(run.OutSize());
     } else {

@@ -54,13 +54,9 @@ bool LoadHelpLibrary() {
 
 // A path as a URL's path: its UTF-8 bytes, with every byte but unreserved characters and '/' written as %XX.
 std::wstring EncodeUrlPath(const std::wstring& path) {
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), utf8.data(), bytes, nullptr, nullptr);
     constexpr wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring encoded;
-    for (unsigned char c : utf8) {
+    for (unsigned char c : EncodeUtf8(path)) {
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '/' || c == '-' ||
             c == '_' || c == '.' || c == '~') {
             encoded += static_cast<wchar_t>(c);
@@ -90,9 +86,7 @@ std::wstring AnchorRedirectUrl(const std::wstring& page, const std::wstring& anc
     std::wstring html = L"<!DOCTYPE html><html><head><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" content=\"0; url=" +
                         target + L"\"></head><body><a href=\"" + target + L"\">" + target + L"</a></body></html>\n";
     std::wstring redirect = std::wstring(directory) + L"Pastrel-help.html";
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, html.c_str(), static_cast<int>(html.size()), nullptr, 0, nullptr, nullptr);
-    std::string utf8(bytes > 0 ? static_cast<size_t>(bytes) : 0, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, html.c_str(), static_cast<int>(html.size()), utf8.data(), bytes, nullptr, nullptr);
+    const std::string utf8 = EncodeUtf8(html);
     FileHandle file{CreateFileW(redirect.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr)};
     DWORD written = 0;
