@@ -143,11 +143,11 @@ bool CopyClipboardText(HANDLE data, std::wstring& copy) {
 }
 
 // Text path, with the clipboard open: a copy of the text to convert.
-void ReadTextPath(HWND window, bool forced, RunOutcome& outcome) {
+void ReadTextPath(HWND window, HWND owner, bool forced, RunOutcome& outcome) {
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     ClearNotices();
     outcome.showNotices = true;
-    if (!forced && GetClipboardOwner() == window) return; // our own text
+    if (!forced && owner == window) return; // our own text
     if (!data) {
         AddError(kNoDataHandle);
         return;
@@ -180,9 +180,9 @@ void BuildFileText(RunOutcome& outcome) {
 }
 
 // Copies from the programs the user listed keep their formatting, unless the user asks.
-bool FromExcludedProgram() {
+bool FromExcludedProgram(HWND owner) {
     if (Settings.ExcludePrograms.empty()) return false;
-    for (const std::wstring& name : CopyOwnerNames())
+    for (const std::wstring& name : CopyOwnerNames(owner))
         if (ProgramListed(Settings.ExcludePrograms, name)) return true;
     return false;
 }
@@ -193,8 +193,9 @@ bool ReadClipboard(HWND window, bool forced, RunOutcome& outcome) {
     ClipboardSession session(window);
     if (!session.IsOpen()) return false;
     OfferedFormats offered = ScanOfferedFormats();
-    if (!forced && (CarriesPrivacyMarker(offered) || FromExcludedProgram())) StopLineRecopy(window);
-    else if (offered.unicodeText) ReadTextPath(window, forced, outcome);
+    const HWND owner = GetClipboardOwner();
+    if (!forced && (CarriesPrivacyMarker(offered) || FromExcludedProgram(owner))) StopLineRecopy(window);
+    else if (offered.unicodeText) ReadTextPath(window, owner, forced, outcome);
     else ReadFilePath(window, offered.fileList, outcome);
     outcome.readSequence = GetClipboardSequenceNumber();
     NoteClipboardSeen(outcome.readSequence);
